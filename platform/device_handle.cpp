@@ -1,0 +1,11 @@
+#include "platform/device_handle.h"
+
+namespace platform {
+
+bool DeviceHandle::Control(std::uint32_t, const std::uint8_t*, std::size_t, std::uint8_t*,
+                           std::size_t, std::size_t* done) {
+  if (done) *done = 0;
+  return false;
+}
+
+}  // namespace platform

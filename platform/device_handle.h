@@ -1,0 +1,19 @@
+#pragma once
+// An open device: what the transports write frames to and read answers from.
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+class DeviceHandle {
+ public:
+  virtual ~DeviceHandle() = default;
+  // Each reports false on failure; *done tells how many bytes moved.
+  virtual bool Write(const std::uint8_t* data, std::size_t length, std::size_t* done) = 0;
+  virtual bool Read(std::uint8_t* buffer, std::size_t capacity, std::size_t* done) = 0;
+  // A driver control request (DeviceIoControl); plain devices refuse it.
+  virtual bool Control(std::uint32_t code, const std::uint8_t* in, std::size_t inLength,
+                       std::uint8_t* out, std::size_t outCapacity, std::size_t* done);
+};
+
+}  // namespace platform

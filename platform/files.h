@@ -1,0 +1,15 @@
+#pragma once
+// Folders, file attributes and environment.
+#include <string>
+
+namespace platform {
+
+bool PathExists(const std::string& path);
+// True when the folder was created by this call.
+bool CreateFolder(const std::string& path);
+// Clears read-only, hidden and similar attributes of a path.
+void SetNormalAttributes(const std::string& path);
+// "" when the variable is not set.
+std::string EnvironmentVariable(const std::string& name);
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#include "platform/message_box.h"
+
+#include <mutex>
+#include <utility>
+
+namespace platform {
+
+void ShowSystemMessageBox(const std::string& text, const std::string& caption);
+
+namespace {
+std::mutex sinkMutex;
+MessageBoxSink& Sink() {
+  static MessageBoxSink sink;
+  return sink;
+}
+}  // namespace
+
+void ShowMessageBox(const std::string& text, const std::string& caption) {
+  MessageBoxSink sink;
+  {
+    std::lock_guard<std::mutex> lock(sinkMutex);
+    sink = Sink();
+  }
+  if (sink) {
+    sink(text, caption);
+    return;
+  }
+  ShowSystemMessageBox(text, caption);
+}
+
+void SetMessageBoxSink(MessageBoxSink sink) {
+  std::lock_guard<std::mutex> lock(sinkMutex);
+  Sink() = std::move(sink);
+}
+
+}  // namespace platform

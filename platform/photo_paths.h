@@ -4,7 +4,7 @@
 
 namespace platform {
 
-// The fixed JPEG file of Kestor_bmpToJpgBase64 (Part 2.113), "C:\photo.jpg" on Windows.
+// The fixed JPEG file of Kestor_bmpToJpgBase64, "C:\photo.jpg" on Windows.
 // On Linux: "photo.jpg" in the folder named by VANTEL_PHOTO_DIR when that variable is set,
 // else in ~/.vantel (the per-user folder that also holds the serial-port links); the
 // folder is created when it is missing (its parent is not). Like "C:\", the folder is

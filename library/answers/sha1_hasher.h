@@ -1,5 +1,5 @@
 #pragma once
-// Part 2.114: the SHA-1 class (FIPS 180-4) with which the card answers are signed.
+// The SHA-1 class (FIPS 180-4) with which the card answers are signed.
 #include <cstdint>
 #include <string>
 
@@ -30,7 +30,7 @@ class Sha1Hasher {
   // One compression step on a 64-byte block.
   void Transform(const unsigned char* block);
 
-  // The fields of Part 2.114, in its order.
+  // The fields, in the order the format fixes.
   std::uint32_t state_[5];
   std::uint32_t count_[2];  // the message length in bits, low word first
   std::uint32_t reserved0_;
@@ -43,7 +43,7 @@ class Sha1Hasher {
 
 // The "signature" value as the signature code forms it: SHA-1 of the `length` bytes of
 // `text` through a new Sha1Hasher (construct, one Update, Final, GetHash), its 20 bytes as 40
-// hex digits by BytesToHex (Part 1.111, upper case), then lowered character by character.
+// hex digits by BytesToHex, then lowered character by character.
 std::string Sha1SignatureText(const unsigned char* text, unsigned int length);
 
 }  // namespace vantel

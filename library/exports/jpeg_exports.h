@@ -1,13 +1,7 @@
 #pragma once
-// Photo to JPEG: the stdcall export of Part 2.113.
+// Photo to JPEG: its stdcall export.
 
-#ifndef VANTEL_STDCALL
-#if defined(_WIN32)
-#define VANTEL_STDCALL __stdcall
-#else
-#define VANTEL_STDCALL
-#endif
-#endif
+#include "library/exports/stdcall.h"
 
 extern "C" {
 

@@ -1,4 +1,4 @@
-// ConvertToJpeg (Part 2.113) on the photo decoder's 102 x 126 bitmap, file to file.
+// ConvertToJpeg on the photo decoder's 102 x 126 bitmap, file to file.
 // Median per photo:
 //   build/tests/bench/bench_jpeg --benchmark_repetitions=15 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>

@@ -1,4 +1,4 @@
-// Part 2.113: the BMP input stage on its own (what the JPEG file does not show).
+// The BMP input stage on its own (what the JPEG file does not show).
 #include "library/cards/jpeg/bmp_reader.h"
 
 #include <gtest/gtest.h>

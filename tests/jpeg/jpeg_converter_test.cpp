@@ -1,4 +1,4 @@
-// Part 2.113: ConvertToJpeg and its BMP input stage.
+// ConvertToJpeg and its BMP input stage.
 #include "library/cards/jpeg/jpeg_converter.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Part 2.113: Kestor_bmpToJpgBase64.
+// Kestor_bmpToJpgBase64.
 #include "library/exports/jpeg_exports.h"
 
 #include <gtest/gtest.h>

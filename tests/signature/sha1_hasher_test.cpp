@@ -1,4 +1,4 @@
-// Part 2.114: Sha1Hasher and the lower-case signature text.
+// Sha1Hasher and the lower-case signature text.
 #include "library/answers/sha1_hasher.h"
 
 #include <gtest/gtest.h>

@@ -41,7 +41,7 @@ std::vector<std::uint8_t> BuildBmp(const BmpSpec& spec);
 // as a face photo has.
 Rgb PhotoPattern(int x, int y);
 
-// The photo decoder's bitmap (Part 2.112): 102 x 126, 40-byte header, 24 bits, bottom-up,
+// The photo decoder's bitmap: 102 x 126, 40-byte header, 24 bits, bottom-up,
 // 308-byte rows, 38,862 bytes, every other field 0, pixels of PhotoPattern.
 std::vector<std::uint8_t> BuildDecoderBitmap();
 

@@ -1,5 +1,5 @@
 #pragma once
-// The converter's own BMP input stage (Part 2.113): the JPEG library has no BMP reader.
+// The converter's own BMP input stage: the JPEG library has no BMP reader.
 //
 // Every error is raised through the compression object's error manager (its error_exit
 // must not return: the converter's leaves by longjmp). The reader keeps no object with a

@@ -1,5 +1,5 @@
 #pragma once
-// The converter's add-on message table for the JPEG library's error manager (Part 2.113):
+// The converter's add-on message table for the JPEG library's error manager:
 // the texts of the JPEG library's sample readers (cjpeg's "cderror.h"), codes 1000 to 1044.
 // Only the BMP codes, 1041 and 1042 are raised by this system.
 

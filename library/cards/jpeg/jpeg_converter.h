@@ -1,5 +1,5 @@
 #pragma once
-// Part 2.113: the BMP to JPEG converter.
+// The BMP to JPEG converter.
 
 namespace vantel {
 

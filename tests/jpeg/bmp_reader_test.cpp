@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+
 #include <csetjmp>
 #include <cstdio>
 
@@ -61,8 +63,8 @@ class BmpReaderTest : public ::testing::Test {
     return Start(&h_, path_, code ? code : &ignored);
   }
 
-  jpegtest::ScratchFolder scratch_;
-  std::string path_ = scratch_.Path("in.bmp");
+  vantel_test::TempFolder scratch_;
+  std::string path_ = scratch_.File("in.bmp");
   Harness h_;
 };
 

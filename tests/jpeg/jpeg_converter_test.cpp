@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +18,7 @@ namespace {
 
 using jpegtest::DecodeJpeg;
 using jpegtest::ReadMarkers;
-using jpegtest::ScratchFolder;
+
 using testsupport::BmpSpec;
 using testsupport::BuildBmp;
 using testsupport::ReadFileBytes;
@@ -43,9 +45,9 @@ class ConvertToJpegTest : public ::testing::Test {
     EXPECT_FALSE(Exists(jpegPath_));
   }
 
-  ScratchFolder scratch_;
-  std::string bmpPath_ = scratch_.Path("photo.bmp");
-  std::string jpegPath_ = scratch_.Path("photo.jpg");
+  vantel_test::TempFolder scratch_;
+  std::string bmpPath_ = scratch_.File("photo.bmp");
+  std::string jpegPath_ = scratch_.File("photo.jpg");
   std::string errorText_;
 };
 
@@ -448,7 +450,7 @@ TEST_F(ConvertToJpegTest, GifIsRefusedWithoutEndingTheProcess) {
 }
 
 TEST_F(ConvertToJpegTest, MissingInputCannotBeOpened) {
-  std::string missing = scratch_.Path("none.bmp");
+  std::string missing = scratch_.File("none.bmp");
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(vantel::ConvertToJpeg(missing.c_str(), jpegPath_.c_str()), vantel::kJpegCannotOpen);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "cjpeg: can't open " + missing + "\n");
@@ -457,7 +459,7 @@ TEST_F(ConvertToJpegTest, MissingInputCannotBeOpened) {
 
 TEST_F(ConvertToJpegTest, MissingInputLeavesAnOlderJpegAlone) {
   ASSERT_TRUE(WriteFileBytes(jpegPath_, {1, 2, 3}));
-  std::string missing = scratch_.Path("none.bmp");
+  std::string missing = scratch_.File("none.bmp");
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(vantel::ConvertToJpeg(missing.c_str(), jpegPath_.c_str()), vantel::kJpegCannotOpen);
   ::testing::internal::GetCapturedStderr();
@@ -466,7 +468,7 @@ TEST_F(ConvertToJpegTest, MissingInputLeavesAnOlderJpegAlone) {
 
 TEST_F(ConvertToJpegTest, UnwritableOutputCannotBeOpened) {
   ASSERT_TRUE(WriteFileBytes(bmpPath_, testsupport::BuildDecoderBitmap()));
-  std::string unwritable = scratch_.Path("no-such-folder/photo.jpg");
+  std::string unwritable = scratch_.File("no-such-folder/photo.jpg");
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(vantel::ConvertToJpeg(bmpPath_.c_str(), unwritable.c_str()), vantel::kJpegCannotOpen);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "cjpeg: can't open " + unwritable + "\n");

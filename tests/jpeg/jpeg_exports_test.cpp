@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "library/device/text_conversions.h"
+#include "support/temp_folder.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -24,9 +27,9 @@ void UseScratchPhotoFolder(const std::string& folder) {
 
 class BmpToJpgBase64Test : public ::testing::Test {
  protected:
-  BmpToJpgBase64Test() { UseScratchPhotoFolder(scratch_.folder()); }
-  jpegtest::ScratchFolder scratch_;
-  std::string bmpPath_ = scratch_.Path("photo.bmp");
+  BmpToJpgBase64Test() { UseScratchPhotoFolder(scratch_.path().string()); }
+  vantel_test::TempFolder scratch_;
+  std::string bmpPath_ = scratch_.File("photo.bmp");
 };
 
 TEST_F(BmpToJpgBase64Test, Base64TextDecodesToTheJpegFile) {
@@ -36,7 +39,7 @@ TEST_F(BmpToJpgBase64Test, Base64TextDecodesToTheJpegFile) {
 
   const std::string jpegPath = platform::FixedPhotoJpegPath();
 #if !defined(_WIN32)
-  EXPECT_EQ(jpegPath, scratch_.Path("photo.jpg"));
+  EXPECT_EQ(jpegPath, scratch_.File("photo.jpg"));
 #endif
   std::vector<std::uint8_t> file = testsupport::ReadFileBytes(jpegPath);
   ASSERT_FALSE(file.empty());
@@ -45,7 +48,11 @@ TEST_F(BmpToJpgBase64Test, Base64TextDecodesToTheJpegFile) {
   EXPECT_EQ(text.find_first_not_of(
                 "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
             std::string::npos);
-  EXPECT_EQ(jpegtest::Base64Decode(text), file);
+  std::vector<std::uint8_t> decoded(text.size());
+  int length = static_cast<int>(decoded.size());
+  ASSERT_EQ(vantel::Base64Decode(text.data(), static_cast<int>(text.size()), decoded.data(), &length), 1);
+  decoded.resize(static_cast<std::size_t>(length));
+  EXPECT_EQ(decoded, file);
   // Nothing written past the terminator.
   EXPECT_EQ(out[text.size() + 1], 'x');
   jpegtest::DecodedJpeg jpeg = jpegtest::DecodeJpeg(file);
@@ -66,7 +73,7 @@ TEST_F(BmpToJpgBase64Test, FailedConversionGivesMinusOneNotAnOlderPhoto) {
   std::strcpy(out.data(), "untouched");
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(Kestor_bmpToJpgBase64(bmpPath_.c_str(), out.data()), -1);
-  EXPECT_EQ(Kestor_bmpToJpgBase64(scratch_.Path("missing.bmp").c_str(), out.data()), -1);
+  EXPECT_EQ(Kestor_bmpToJpgBase64(scratch_.File("missing.bmp").c_str(), out.data()), -1);
   ::testing::internal::GetCapturedStderr();
   EXPECT_STREQ(out.data(), "untouched");
 }

@@ -61,30 +61,6 @@ bool DecodeInto(jpeg_decompress_struct* cinfo, TestErrorManager* errors,
 
 }  // namespace
 
-ScratchFolder::ScratchFolder() {
-  static std::atomic<int> serial{0};
-  std::random_device random;
-  auto base = std::filesystem::temp_directory_path();
-  for (;;) {
-    auto candidate = base / ("vantel_jpeg_test_" + std::to_string(random()) + "_" +
-                             std::to_string(serial++));
-    std::error_code error;
-    if (std::filesystem::create_directory(candidate, error)) {
-      folder_ = candidate.string();
-      return;
-    }
-  }
-}
-
-ScratchFolder::~ScratchFolder() {
-  std::error_code error;
-  std::filesystem::remove_all(folder_, error);
-}
-
-std::string ScratchFolder::Path(const std::string& name) const {
-  return (std::filesystem::path(folder_) / name).string();
-}
-
 DecodedJpeg DecodeJpeg(const std::vector<std::uint8_t>& bytes) {
   DecodedJpeg out;
   jpeg_decompress_struct cinfo{};
@@ -113,31 +89,6 @@ std::vector<Marker> ReadMarkers(const std::vector<std::uint8_t>& bytes) {
     if (code == 0xDA) break;  // SOS: entropy-coded data follows
   }
   return markers;
-}
-
-std::vector<std::uint8_t> Base64Decode(const std::string& text) {
-  auto value = [](char c) -> int {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-  };
-  std::vector<std::uint8_t> out;
-  unsigned bits = 0;
-  int count = 0;
-  for (char c : text) {
-    int v = value(c);
-    if (v < 0) continue;
-    bits = (bits << 6) | static_cast<unsigned>(v);
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      out.push_back(static_cast<std::uint8_t>(bits >> count));
-    }
-  }
-  return out;
 }
 
 }  // namespace jpegtest

@@ -1,25 +1,11 @@
 #pragma once
-// What the JPEG tests share: a scratch folder per test, decoding a JPEG back with the same
+// What the JPEG tests share: decoding a JPEG back with the same
 // JPEG library, and reading its markers.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace jpegtest {
-
-// A fresh folder under the temporary folder, removed with everything in it at the end.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  std::string Path(const std::string& name) const;
-  const std::string& folder() const { return folder_; }
-
- private:
-  std::string folder_;
-};
 
 struct DecodedJpeg {
   bool ok = false;
@@ -50,7 +36,5 @@ struct Marker {
 
 // The markers from SOI up to and including SOS.
 std::vector<Marker> ReadMarkers(const std::vector<std::uint8_t>& bytes);
-
-std::vector<std::uint8_t> Base64Decode(const std::string& text);
 
 }  // namespace jpegtest

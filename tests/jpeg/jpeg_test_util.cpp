@@ -1,10 +1,7 @@
 #include "jpeg_test_util.h"
 
-#include <atomic>
 #include <csetjmp>
 #include <cstdio>
-#include <filesystem>
-#include <random>
 
 #include <jpeglib.h>
 

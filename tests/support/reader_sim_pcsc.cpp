@@ -79,9 +79,11 @@ VirtualCard::VirtualCard(int port, ApduAnswerer answerer) : answerer_(std::move(
 
 VirtualCard::~VirtualCard() {
   if (socket_ == kNoSocket) return;
+  // Winsock does not wake a blocked receive on shutdown alone: the socket is closed too, and
+  // the serving thread only reads it until then.
   ShutdownLocal(socket_);
-  thread_.join();
   CloseLocal(socket_);
+  thread_.join();
 }
 
 std::vector<Bytes> VirtualCard::Apdus() const {

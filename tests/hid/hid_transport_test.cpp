@@ -7,6 +7,7 @@
 
 #include "library/device/device_state.h"
 #include "library/exports/hid_exports.h"
+#include "support/reader_sim.h"
 #include "support/reader_sim_hid.h"
 
 namespace vantel {
@@ -79,6 +80,29 @@ TEST_F(HidTransport, OneReaderIsSelectedAndAnExchangeCarriesTheFrameBothWays) {
   EXPECT_TRUE(std::equal(kStatusRequest.begin(), kStatusRequest.end(), sent.begin() + 1));
   EXPECT_EQ(InputReport(), Padded(kStatusAnswer));
   EXPECT_EQ(Device().InputReport[10], 0x90);  // SW3 where the commands look for it
+}
+
+TEST_F(HidTransport, TheSimulatedReaderAnswersRequestsSpreadOverSeveralReports) {
+  vantel_test::ReaderSim sim;
+  sim.OnVendorCommand(0x42, [](const Bytes& payload) -> std::optional<Bytes> {
+    return Bytes{0x56, static_cast<std::uint8_t>(payload.size())};
+  });
+  hid_.AddReader(vantel_test::AnswerThrough(sim));
+  PutRequest(kStatusRequest);
+  HIDTransact();
+  EXPECT_EQ(InputReport(), Padded(vantel_test::SamAnswerFrame(0x00, 0x00, 0x90)));
+
+  // A vendor request of 100 payload bytes goes out as two reports.
+  Bytes payload(100, 0x11);
+  payload[0] = 0x42;
+  const Bytes frame = vantel_test::VendorFrame(payload);
+  PutRequest(Bytes(frame.begin(), frame.begin() + 64));
+  HIDWriteReport();
+  PutRequest(Bytes(frame.begin() + 64, frame.end()));
+  HIDWriteReport();
+  HIDGetReport();
+  EXPECT_EQ(InputReport(), Padded(vantel_test::VendorFrame({0x56, 100})));
+  EXPECT_EQ(sim.Requests().back(), frame);
 }
 
 TEST_F(HidTransport, TwoReadersAreCountedButNoneIsSelectedUntilTheCallerChooses) {

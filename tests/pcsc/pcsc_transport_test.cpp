@@ -9,6 +9,7 @@
 
 #include "library/device/device_state.h"
 #include "support/pcsc_service.h"
+#include "support/reader_sim.h"
 #include "support/reader_sim_pcsc.h"
 
 namespace vantel {
@@ -16,19 +17,10 @@ namespace {
 
 using vantel_test::Bytes;
 
-const Bytes kStatusRequest{0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x03, 0x11, 0xFF, 0xED};
 const Bytes kStatusAnswer{0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x04, 0x00, 0x00, 0x90, 0x94};
-const Bytes kVersionRequest{0x55, 0xAA, 0x03, 0x10, 0x00, 0xEC};
-const Bytes kVersionAnswer{0x55, 0xAA, 0x05, 0x56, 0x01, 0x02, 0x03, 0xF8};
 // A plain APDU whose answer is longer than a 256-byte buffer.
 const Bytes kLongRead{0x00, 0xB0, 0x00, 0x00, 0x00};
 constexpr std::size_t kLongAnswerSize = 300;
-
-Bytes FrameAnswer(const Bytes& request) {
-  if (request == kStatusRequest) return kStatusAnswer;
-  if (request == kVersionRequest) return kVersionAnswer;
-  return {};
-}
 
 Bytes LongAnswer() {
   Bytes answer(kLongAnswerSize - 2);
@@ -44,7 +36,13 @@ class PcscTransport : public ::testing::Test {
   static void SetUpTestSuite() {
     const vantel_test::PcscService& service = vantel_test::StartPcscService();
     if (!service.failure.empty()) return;
-    auto pseudo = vantel_test::PseudoApduAnswerer(FrameAnswer);
+    sim_ = new vantel_test::ReaderSim;
+    sim_->OnVendorCommand(0x10, [](const Bytes&) -> std::optional<Bytes> {
+      return Bytes{0x56, 0x01, 0x02, 0x03};  // firmware version 1.2.3
+    });
+    vantel_test::ReaderSim* sim = sim_;
+    auto pseudo = vantel_test::PseudoApduAnswerer(
+        [sim](const Bytes& frame) { return sim->AnswerFrame(frame); });
     knownCard_ = new vantel_test::VirtualCard(service.knownReaderCardPort, [pseudo](const Bytes& apdu) {
       return apdu == kLongRead ? LongAnswer() : pseudo(apdu);
     });
@@ -54,7 +52,9 @@ class PcscTransport : public ::testing::Test {
   static void TearDownTestSuite() {
     delete knownCard_;
     delete unknownCard_;
+    delete sim_;
     knownCard_ = unknownCard_ = nullptr;
+    sim_ = nullptr;
   }
 
   void SetUp() override {
@@ -88,10 +88,12 @@ class PcscTransport : public ::testing::Test {
     return status;
   }
 
+  static vantel_test::ReaderSim* sim_;
   static vantel_test::VirtualCard* knownCard_;
   static vantel_test::VirtualCard* unknownCard_;
 };
 
+vantel_test::ReaderSim* PcscTransport::sim_ = nullptr;
 vantel_test::VirtualCard* PcscTransport::knownCard_ = nullptr;
 vantel_test::VirtualCard* PcscTransport::unknownCard_ = nullptr;
 

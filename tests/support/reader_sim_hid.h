@@ -15,6 +15,7 @@
 namespace vantel_test {
 
 using Bytes = std::vector<std::uint8_t>;
+class ReaderSim;
 
 constexpr std::size_t kHidPayloadSize = 64;
 constexpr std::uint16_t kHidReportLength = kHidPayloadSize + 1;
@@ -63,6 +64,10 @@ class HidAttachment : public platform::HidProvider {
  private:
   std::list<SimulatedHidReader> readers_;
 };
+
+// The simulator's answers to the request frames that the output reports carry; a request
+// longer than one report is gathered until it is complete.
+ReportAnswerer AnswerThrough(ReaderSim& sim);
 
 // The answer bytes cut into input reports: report id 0, 64 bytes each, the last zero-padded.
 std::vector<Bytes> InputReportsFor(const Bytes& answer);

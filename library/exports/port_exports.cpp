@@ -1,6 +1,5 @@
 // The port exports: opening and closing readers by port number, the serial rate, and the
 // USB and HID reader selection.
-#include "library/device/hid_transport.h"
 #include "library/device/port_api.h"
 #include "library/exports/stdcall.h"
 
@@ -21,7 +20,5 @@ int VANTEL_STDCALL FindAllUSB(int* usbFound, int* hidCount) {
 int VANTEL_STDCALL SelectUSB(int type) { return vantel::SelectUsb(type); }
 int VANTEL_STDCALL InitZRTandHIDComm(int type) { return vantel::InitZrtAndHidComm(type); }
 int VANTEL_STDCALL CloseZRTandHIDComm(int type) { return vantel::CloseZrtAndHidComm(type); }
-int VANTEL_STDCALL GetHIDCount() { return vantel::GetHIDCount(); }
-int VANTEL_STDCALL HIDSelect(int n) { return vantel::HIDSelect(n); }
 
 }  // extern "C"

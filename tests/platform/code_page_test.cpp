@@ -27,3 +27,19 @@ TEST(CodePage, EmptyTextsStayEmpty) {
 
 }  // namespace
 }  // namespace platform
+
+namespace platform {
+namespace {
+
+// The system's own texts are compiled into the ANSI code page.
+TEST(CodePage, TextLiteralsAreCompiledAsGbk) {
+#if defined(__GNUC__) && !defined(__clang__)
+  EXPECT_EQ(std::string("中文"), kGbk);
+  EXPECT_EQ(std::string(u8"中文"), kUtf8);
+#else
+  GTEST_SKIP() << "this compiler keeps literals in UTF-8";
+#endif
+}
+
+}  // namespace
+}  // namespace platform

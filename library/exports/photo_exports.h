@@ -1,5 +1,5 @@
 #pragma once
-// The card-photo decoder's stdcall export (Part 2.112).
+// The card-photo decoder's stdcall export.
 
 #ifndef VANTEL_STDCALL
 #if defined(_WIN32)

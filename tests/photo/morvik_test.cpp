@@ -1,4 +1,4 @@
-// Part 2.112: the exported `Morvik` entry and its file handling.
+// The exported `Morvik` entry and its file handling.
 #include "library/exports/photo_exports.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Part 2.111: the coefficient segments and the bit-plane zerotree decoding.
+// The coefficient segments and the bit-plane zerotree decoding.
 #include "library/cards/photo/photo_coefficients.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Part 2.112: the inverse transform, colour conversion, fill, smoothing and the BMP writer.
+// The inverse transform, colour conversion, fill, smoothing and the BMP writer.
 #include "library/cards/photo/photo_reconstruct.h"
 
 #include <gtest/gtest.h>
@@ -49,7 +49,7 @@ TEST(InverseLift53, ARunOfTwoIsReconstructedWithoutScaling) {
 }
 
 TEST(InverseLift53, LongerRunsAreScaledThenLifted) {
-  // Worked by hand from Part 2.112's formulas.
+  // Worked by hand from the reconstruction formulas.
   EXPECT_EQ(Lift({100, 50}, {20}, 0, 3), Line({57, 67, 21}));
   EXPECT_EQ(Lift({100}, {20, 30}, 1, 3), Line({81, 53, 95}));
   EXPECT_EQ(Lift({100, 60}, {10, -20}, 0, 4), Line({64, 68, 45, 17}));

@@ -1,4 +1,4 @@
-// Part 2.111: the region segment, chain fill, SplitMask and the level mask.
+// The region segment, chain fill, SplitMask and the level mask.
 #include "library/cards/photo/photo_region.h"
 
 #include <gtest/gtest.h>

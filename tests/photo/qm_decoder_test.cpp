@@ -1,4 +1,4 @@
-// Part 2.110: the probability table, symbol models, the arithmetic decoder and its fetching,
+// The probability table, symbol models, the arithmetic decoder and its fetching,
 // the raw-bit reader and the segment budget.
 #include "library/cards/photo/qm_decoder.h"
 

@@ -1,4 +1,4 @@
-// Parts 2.110 to 2.112 end to end: WltToPixels and WltToBitmap on photos built by the test
+// End to end: WltToPixels and WltToBitmap on photos built by the test
 // encoder, the container's checks, and the failure values for malformed photos.
 #include "library/cards/photo/wlt_decoder.h"
 

@@ -295,7 +295,7 @@ Geometry Geometry::ForLevels(int levels) {
 
 namespace {
 
-// Part 2.111's SplitMask, written anew for the reference.
+// SplitMask, written anew for the reference.
 std::vector<std::int32_t> Split(const std::vector<std::int32_t>& in, int pass) {
   const int n = static_cast<int>(in.size()), half = n / 2;
   std::vector<std::int32_t> out(n);
@@ -510,7 +510,7 @@ class DecodingCoder : public Coder {
   bool stopped_ = false;
 };
 
-// Part 2.111's coefficient coding of one component, from the encoder's side.
+// The coefficient coding of one component, from the encoder's side.
 class Traversal {
  public:
   Traversal(const Geometry& g, const std::vector<std::int32_t>& levelMask,

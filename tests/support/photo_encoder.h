@@ -1,12 +1,12 @@
 #pragma once
-// Test support: an encoder for the card photo format of Parts 2.110 to 2.112, so that tests
+// Test support: an encoder for the card photo format, so that tests
 // (and the reader simulator) can build photos whose every stage is known.
 //
 // - QmEncoder: the QM-coder's encoder procedures of ITU-T T.81 Annex D (Code_MPS, Code_LPS,
 //   Renorm_e, Byte_out with carry and 0xFF stacking, Flush), with the symbol-model and
 //   raw-bit encoding that mirror the library's DecodeSymbol and ReadBits.
 // - The region segment: fill flag, fill records or background colour, chain contours.
-// - The coefficient segments: the bit-plane zerotree coding of Part 2.111, written here
+// - The coefficient segments: the bit-plane zerotree coding, written here
 //   independently of the library's decoder; the same traversal can also decode (with the
 //   library's QmDecoder) as a reference for the budget rules.
 // - Reference stages (level mask, chain fill, forward transform) and whole photos.
@@ -77,7 +77,7 @@ struct FillRecord {
 struct ChainSpec {
   int startColumn = 0;  // X, 12 bits
   int startRow = 0;     // Y, 12 bits
-  std::vector<int> directions;  // 0..7 (Part 2.111's directions)
+  std::vector<int> directions;  // 0..7 (the chain directions)
   int stepCountOverride = -1;   // written instead of directions.size() when >= 0
 };
 
@@ -97,7 +97,7 @@ std::vector<std::uint8_t> EncodeRegionCode(const RegionSpec& region);
 // The whole region segment: marker, code, one unused byte.
 std::vector<std::uint8_t> EncodeRegionSegment(const RegionSpec& region);
 
-// Reference region mask (102 x 126, 1 inside) of chains, by Part 2.111's fill rule.
+// Reference region mask (102 x 126, 1 inside) of chains, by the region fill rule.
 std::vector<std::uint8_t> ReferenceRegionMask(const std::vector<ChainSpec>& chains);
 // The outer boundary of the one 8-connected shape in `mask` (102 x 126), traced clockwise
 // from its top-left pixel, as a closed chain.
@@ -117,7 +117,7 @@ struct Geometry {
 std::vector<std::int32_t> ReferenceLevelMask(const Geometry& g, const std::vector<std::uint8_t>& region);
 
 // Forward region-aware transform (5/3 lifting with the format's scaling, the inverse of
-// Part 2.112 up to the scaling's rounding): a padded plane of samples (values outside the
+// the decoder up to the scaling's rounding): a padded plane of samples (values outside the
 // region are ignored) to coefficients.
 std::vector<std::int32_t> ForwardShapeTransform(const Geometry& g,
                                                 const std::vector<std::uint8_t>& region,
@@ -156,7 +156,7 @@ EncodedComponent EncodeComponent(const Geometry& g, const std::vector<std::int32
                                  int limit = 0);
 
 // The same traversal decoding `segment` (limit bytes) with the library's QmDecoder and the
-// budget rules of Part 2.111: a reference for DecodeComponent.
+// budget rules: a reference for DecodeComponent.
 struct ReferenceDecode {
   std::vector<std::int32_t> coefficients;
   std::vector<SymbolTrace> trace;  // the symbols applied
@@ -169,7 +169,7 @@ ReferenceDecode ReferenceDecodeComponent(const Geometry& g,
 
 // ---- Whole photos ---------------------------------------------------------------------------
 
-// S_0, S_1, S_2 of Part 2.110 for a coefficient total.
+// S_0, S_1, S_2 for a coefficient total.
 std::array<std::int32_t, 3> SegmentSizesFor(std::uint32_t coefficientTotal);
 
 struct PhotoSpec {

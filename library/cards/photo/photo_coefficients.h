@@ -1,5 +1,5 @@
 #pragma once
-// The coefficient stage of the photo decoder (Part 2.111): the coefficient total, the
+// The coefficient stage of the photo decoder: the coefficient total, the
 // components' segments and the bit-plane zerotree decoding of each component.
 #include <cstdint>
 

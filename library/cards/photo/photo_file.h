@@ -1,5 +1,5 @@
 #pragma once
-// "photo.wlt" to "photo.bmp" beside it: the body of the `Morvik` entry (Part 2.112).
+// "photo.wlt" to "photo.bmp" beside it: the body of the `Morvik` entry.
 #include <string>
 
 namespace vantel::photo {

@@ -1,5 +1,5 @@
 #pragma once
-// The reconstruction stage of the photo decoder (Part 2.112): the region-aware inverse
+// The reconstruction stage of the photo decoder: the region-aware inverse
 // wavelet transform, YCbCr to RGB, the fill and smoothing of outside pixels, the BMP writer.
 #include <cstdint>
 

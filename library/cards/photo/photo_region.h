@@ -1,5 +1,5 @@
 #pragma once
-// The region stage of the photo decoder (Part 2.111): the region segment with its chain
+// The region stage of the photo decoder: the region segment with its chain
 // contours, the region mask, and the level mask of the region-aware wavelet transform.
 #include <cstdint>
 
@@ -8,7 +8,7 @@
 
 namespace vantel::photo {
 
-// Direction d's steps (Part 2.111): 0 = (+1, 0), 1 = (+1, +1), ... 7 = (+1, -1).
+// Direction d's steps: 0 = (+1, 0), 1 = (+1, +1), ... 7 = (+1, -1).
 extern const int kDirectionColumnStep[8];
 extern const int kDirectionRowStep[8];
 // The turn table, by turn symbol: 4, 3, 5, 2, 6, 1, 7, 0.

@@ -1,5 +1,5 @@
 #pragma once
-// The photo's adaptive binary arithmetic decoder (Part 2.110): the QM-coder of ITU-T T.81
+// The photo's adaptive binary arithmetic decoder: the QM-coder of ITU-T T.81
 // Annex D, its symbol models and raw-bit reader, and the budget of a coefficient segment.
 #include <cstdint>
 
@@ -22,7 +22,7 @@ struct QmContext {
   std::uint8_t mps = 0;
 };
 
-// A binary tree of n - 1 decisions over the symbols 0..n-1 (Part 2.110, built by the rule
+// A binary tree of n - 1 decisions over the symbols 0..n-1 (built by the rule
 // "first branch ceil(m/2) symbols, second floor(m/2)"). Fixed storage: no allocation.
 class SymbolModel {
  public:

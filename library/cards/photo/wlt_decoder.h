@@ -1,5 +1,5 @@
 #pragma once
-// The card-photo decoder's entries (Parts 2.110 to 2.112): the 1024-byte "photo.wlt" to
+// The card-photo decoder's entries: the 1024-byte "photo.wlt" to
 // pixel rows and to a 102 x 126 24-bit BMP image. Every decode keeps all of its state in
 // the call, so decodes may run concurrently.
 #include <cstdint>

@@ -1,5 +1,5 @@
 #pragma once
-// The photo container (Part 2.110): constants, the unscrambled stream, the header byte, the
+// The photo container: constants, the unscrambled stream, the header byte, the
 // coefficient segment sizes, the decode context and the results of a decode.
 #include <cstdint>
 
@@ -14,7 +14,7 @@ constexpr int kStreamSize = kPhotoSize - kStreamOffset;  // 1014
 constexpr std::uint8_t kStreamXor = 0x51;
 constexpr std::uint8_t kSegmentMarker = 0x6F;
 
-// The format's limits (Part 2.111, Left to the implementer) and the largest number of
+// The format's limits and the largest number of
 // transform levels whose padded planes still hold in the 16-bit significance list and its
 // 65536-entry reordering scratch: 8 levels give 256 x 256 planes.
 constexpr int kMaxChains = 10;
@@ -54,7 +54,7 @@ struct WltStream {
 // Only bytes 0, 1, 2 and 6 are examined.
 bool HasWltMagic(const std::uint8_t* photo);
 
-// Decode state of one photo (Part 2.110 `WltDecodeContext`); the planes live in
+// Decode state of one photo (`WltDecodeContext`); the planes live in
 // `PhotoPlanes` (photo_planes.h).
 struct WltDecodeContext {
   int width = kImageWidth;

@@ -54,11 +54,11 @@ TEST_F(DebugLog, LinesOfOneSecondAllAppearInCallOrderWithTheirTime) {
   std::vector<std::string> lines = LogLines();
   ASSERT_EQ(lines.size(), 2u);
   const std::regex stamp(R"(\d{4}-[1-9]\d?-[1-9]\d? \d{1,2}:\d{1,2}:\d{1,2}: (.*))");
-  std::smatch parts;
-  ASSERT_TRUE(std::regex_match(lines[0], parts, stamp)) << lines[0];
-  EXPECT_EQ(parts[1], "ZRT_ReadBaseMsg iPortID=1001, iIfOpen=0");
-  ASSERT_TRUE(std::regex_match(lines[1], parts, stamp)) << lines[1];
-  EXPECT_EQ(parts[1], "second");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(lines[0], match, stamp)) << lines[0];
+  EXPECT_EQ(match[1], "ZRT_ReadBaseMsg iPortID=1001, iIfOpen=0");
+  ASSERT_TRUE(std::regex_match(lines[1], match, stamp)) << lines[1];
+  EXPECT_EQ(match[1], "second");
 }
 
 TEST_F(DebugLog, LongMessagesAreCutTo1023Characters) {

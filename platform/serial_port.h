@@ -27,6 +27,8 @@ class SerialPort : public DeviceHandle {
   virtual bool SetTimeouts(const SerialTimeouts& timeouts) = 0;
   // Rate `baud`, 8 data bits, no parity, one stop bit; false when the driver refuses.
   virtual bool Configure(int baud) = 0;
+  // The rate the port is set to (GetCommState); false when the driver cannot tell.
+  virtual bool CurrentBaud(int* baud) = 0;
   virtual bool SetupQueues(std::uint32_t inSize, std::uint32_t outSize) = 0;
   // Drops what has arrived and not been read.
   virtual bool PurgeReceive() = 0;
@@ -35,7 +37,8 @@ class SerialPort : public DeviceHandle {
 };
 
 // The device a port number opens: "\\.\COMn" on Windows. On Linux "comn" in the folder
-// named by VANTEL_SERIAL_DIR (default ~/.vantel/serial) when it exists, else /dev/ttyS(n-1).
+// named by VANTEL_SERIAL_DIR when that is set; otherwise "comn" in ~/.vantel/serial when it
+// exists, else /dev/ttyS(n-1).
 std::string SerialDevicePath(int portNumber);
 
 }  // namespace platform

@@ -32,6 +32,18 @@ bool BaudConstant(int baud, speed_t* speed) {
   }
 }
 
+bool BaudFromConstant(speed_t speed, int* baud) {
+  for (int candidate : {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800,
+                        921600}) {
+    speed_t constant;
+    if (BaudConstant(candidate, &constant) && constant == speed) {
+      *baud = candidate;
+      return true;
+    }
+  }
+  return false;
+}
+
 // Milliseconds left until `deadline` on the tick clock (0 when it has passed).
 int MsUntil(std::uint32_t deadline) {
   auto left = static_cast<std::int32_t>(deadline - TickCountMs());
@@ -113,6 +125,11 @@ class PosixSerialPort : public SerialPort {
     return tcsetattr(fd_, TCSANOW, &settings) == 0;
   }
 
+  bool CurrentBaud(int* baud) override {
+    termios settings;
+    return tcgetattr(fd_, &settings) == 0 && BaudFromConstant(cfgetospeed(&settings), baud);
+  }
+
   // The kernel sizes its own queues.
   bool SetupQueues(std::uint32_t, std::uint32_t) override { return true; }
 
@@ -133,9 +150,10 @@ class PosixSerialPort : public SerialPort {
 }  // namespace
 
 std::string SerialDevicePath(int portNumber) {
+  const std::string name = "/com" + std::to_string(portNumber);
   std::string folder = EnvironmentVariable("VANTEL_SERIAL_DIR");
-  if (folder.empty()) folder = EnvironmentVariable("HOME") + "/.vantel/serial";
-  std::string link = folder + "/com" + std::to_string(portNumber);
+  if (!folder.empty()) return folder + name;
+  std::string link = EnvironmentVariable("HOME") + "/.vantel/serial" + name;
   if (PathExists(link)) return link;
   return "/dev/ttyS" + std::to_string(portNumber - 1);
 }

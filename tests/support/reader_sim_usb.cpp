@@ -37,7 +37,8 @@ std::size_t TakeAnswer(SimulatedUsbDevice& device, std::uint8_t* out, std::size_
 // The reader's driver: frames go out in two control requests, answers come back in two.
 class DriverHandle : public platform::DeviceHandle {
  public:
-  explicit DriverHandle(SimulatedUsbDevice& device) : device_(device) {}
+  explicit DriverHandle(SimulatedUsbDevice& device) : device_(device) { ++device_.openHandles; }
+  ~DriverHandle() override { --device_.openHandles; }
 
   bool Write(const std::uint8_t*, std::size_t, std::size_t* done) override { return Refuse(done); }
   bool Read(std::uint8_t*, std::size_t, std::size_t* done) override { return Refuse(done); }
@@ -75,7 +76,10 @@ class DriverHandle : public platform::DeviceHandle {
 // One bulk pipe: PIPE01 takes requests, PIPE00 gives one delivery piece per read.
 class PipeHandle : public platform::DeviceHandle {
  public:
-  PipeHandle(SimulatedUsbDevice& device, bool answers) : device_(device), answers_(answers) {}
+  PipeHandle(SimulatedUsbDevice& device, bool answers) : device_(device), answers_(answers) {
+    ++device_.openHandles;
+  }
+  ~PipeHandle() override { --device_.openHandles; }
 
   bool Write(const std::uint8_t* data, std::size_t length, std::size_t* done) override {
     *done = 0;

@@ -28,6 +28,7 @@ struct SimulatedUsbDevice {
   bool refusesOpen = false;
   std::vector<ControlCall> controls;
   std::vector<std::string> openedPaths;
+  int openHandles = 0;  // handles the library holds now
   // Answer bytes not yet taken by the library, one entry per delivery piece.
   std::list<Bytes> pendingPieces;
   Bytes request;  // driver: the frame being written in two control requests

@@ -27,6 +27,10 @@ class StreamSerialPort : public platform::SerialPort {
   bool Read(std::uint8_t* buffer, std::size_t capacity, std::size_t* done) override;
   bool SetTimeouts(const platform::SerialTimeouts&) override { return true; }
   bool Configure(int) override { return true; }
+  bool CurrentBaud(int* baud) override {
+    *baud = 115200;
+    return true;
+  }
   bool SetupQueues(std::uint32_t, std::uint32_t) override { return true; }
   bool PurgeReceive() override;
   bool QueuedCount(std::uint32_t* count) override;

@@ -1,0 +1,308 @@
+#include "library/device/sam_commands.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "library/device/device_state.h"
+#include "library/device/frames.h"
+#include "library/device/hid_transport.h"
+#include "library/device/net_transport.h"
+#include "library/device/pcsc_transport.h"
+#include "library/device/port_api.h"
+
+namespace vantel {
+namespace {
+
+constexpr int kSuccess = 144;
+constexpr int kBadPort = 1;
+constexpr int kBadAnswer = 3;
+constexpr int kSendFailed = 4;
+constexpr int kReceiveFailed = 5;
+constexpr int kSamAnswerWaitMs = 5000;
+constexpr unsigned kSamIdSize = 16;
+constexpr unsigned kMngInfoSize = 28;
+constexpr unsigned kNewAppMaxSize = 280;
+
+// One SAM command: the body after LEN (CMD, PARA, data, check byte) and its PC/SC form.
+struct SamRequest {
+  std::uint8_t body[4];
+  int length;
+  const char* pcscText;
+};
+
+constexpr SamRequest kStatus{{0x11, 0xFF, 0xED}, 3, "FF9811FF00"};
+constexpr SamRequest kReset{{0x10, 0xFF, 0xEC}, 3, "FF9810FF00"};
+constexpr SamRequest kSamId{{0x12, 0xFF, 0xEE}, 3, "FF9812FF00"};
+constexpr SamRequest kNewApp{{0x30, 0x03, 0x30}, 3, "FF983003010000"};
+constexpr const char* kNewAppSecondPacket = "FF983003010100";
+constexpr SamRequest kMngInfo{{0x30, 0x05, 0x36}, 3, "FF98300500"};
+
+SamRequest MaxRfByteRequest(int size) {
+  const auto n = static_cast<std::uint8_t>(size);
+  return SamRequest{{0x61, 0xFF, n, static_cast<std::uint8_t>(n ^ 0x9A)}, 4, nullptr};
+}
+
+bool UsesPcsc(int port) {
+  const DeviceState& device = Device();
+  return (device.gPort == kPcscPort || port == kPcscPort) && device.pcsc.gPcscCard != -1;
+}
+bool UsesHid(int port) { return port == kHidPort || Device().gPort == kHidPort; }
+bool UsesNet(int port) { return port == kNetPort || Device().gPort == kNetPort; }
+bool IsStreamPort(int port) { return IsUsbPort(port) || IsComPort(port); }
+
+// The frame of `request` as the SAM reads it: preamble, LEN, body.
+int BuildFrame(const SamRequest& request, std::uint8_t* frame) {
+  const std::uint8_t preamble[] = {0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00,
+                                   static_cast<std::uint8_t>(request.length)};
+  std::memcpy(frame, preamble, sizeof preamble);
+  std::memcpy(frame + sizeof preamble, request.body, static_cast<std::size_t>(request.length));
+  return static_cast<int>(sizeof preamble) + request.length;
+}
+
+// HID: the frame after report id 0; the answer frame follows the report id of InputReport.
+void HidExchange(const SamRequest& request) {
+  DeviceState& device = Device();
+  std::memset(device.OutputReport, 0, sizeof device.OutputReport);
+  std::memset(device.InputReport, 0, sizeof device.InputReport);
+  BuildFrame(request, device.OutputReport + 1);
+  HIDTransact();
+}
+
+// Network: the answer frame lands at InputReport[0]. 0, or the send/receive failure code.
+int NetExchange(const SamRequest& request, int* received) {
+  std::uint8_t frame[16];
+  const int length = BuildFrame(request, frame);
+  if (WriteNetDevice(reinterpret_cast<const char*>(frame), length) != 0) return kSendFailed;
+  *received = ReadNetDevice(reinterpret_cast<char*>(Device().InputReport), 256);
+  return *received > 0 ? 0 : kReceiveFailed;
+}
+
+// PC/SC: the answer's length; `answer` holds 256 bytes.
+int PcscExchange(const char* text, std::uint8_t* answer) {
+  const int textLength = static_cast<int>(std::strlen(text));
+  std::uint8_t command[64] = {};
+  ParseHexText(text, command, textLength);
+  unsigned received = 256;
+  PCSCTransmit(Device().pcsc.gPcscCard, static_cast<unsigned>(textLength / 2), command, &received,
+               answer);
+  return static_cast<int>(received);
+}
+
+// What the byte stream answered: the bytes after LEN (SW1 SW2 SW3 data CHK).
+struct StreamAnswer {
+  int readResult = 0;
+  unsigned length = 0;
+  std::uint8_t body[kSamFrameBodyCapacity] = {};
+};
+
+// Serial port or USB: 0 with the read's result in `answer`, or 3 when the request was not
+// written whole.
+int StreamExchange(const SamRequest& request, StreamAnswer* answer) {
+  DeviceState& device = Device();
+  if (WriteSamFrame(device.gReadHandle, device.gWriteHandle, device.gTransportKind, request.body,
+                    request.length) != request.length)
+    return kBadAnswer;
+  Settings().gAnswerWait = kSamAnswerWaitMs;
+  answer->length = sizeof answer->body;
+  answer->readResult = ReadSamFrame(device.gReadHandle, device.gWriteHandle, device.gTransportKind,
+                                    answer->body, &answer->length);
+  return 0;
+}
+
+// The optional open of a command and the close that goes with it on the byte stream.
+class PortUse {
+ public:
+  PortUse(int port, int openFirst) : port_(port), openFirst_(openFirst != 0) {}
+  bool Open() const { return !openFirst_ || OpenPort(port_) == kSuccess; }
+  int Close(int result) const {
+    if (openFirst_) ClosePort(port_);
+    return result;
+  }
+
+ private:
+  int port_;
+  bool openFirst_;
+};
+
+int StatusFromWords(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3) {
+  return sw1 || sw2 ? 0 : sw3;
+}
+
+// PC/SC status and reset: exactly 11 bytes with SW1 and SW2 zero.
+int PcscStatusLike(const SamRequest& request) {
+  std::uint8_t answer[256] = {};
+  const int length = PcscExchange(request.pcscText, answer);
+  return length == 11 && answer[7] == 0 && answer[8] == 0 ? answer[9] : 0;
+}
+
+// Status and reset on the byte stream share the write, the wait and the close.
+int StreamStatusLike(const PortUse& use, const SamRequest& request, bool passNegative) {
+  StreamAnswer answer;
+  if (StreamExchange(request, &answer) != 0) return use.Close(kBadAnswer);
+  if (answer.readResult < 0 && passNegative) return answer.readResult;
+  if (answer.readResult != 0) return use.Close(passNegative ? kSendFailed : kBadAnswer);
+  const std::uint8_t* b = answer.body;
+  return use.Close(passNegative ? StatusFromWords(b[0], b[1], b[2]) : b[2]);
+}
+
+}  // namespace
+
+int GetSamStatus(int port, int openFirst) {
+  PortUse use(port, openFirst);
+  if (!use.Open()) return kBadPort;
+  if (UsesPcsc(port)) return PcscStatusLike(kStatus);
+  const std::uint8_t* in = Device().InputReport;
+  if (UsesHid(port)) {
+    HidExchange(kStatus);
+    return StatusFromWords(in[8], in[9], in[10]);
+  }
+  if (UsesNet(port)) {
+    int received = 0;
+    if (int failed = NetExchange(kStatus, &received)) return failed;
+    return StatusFromWords(in[7], in[8], in[9]);
+  }
+  if (!IsStreamPort(port)) return use.Close(kBadPort);
+  return StreamStatusLike(use, kStatus, true);
+}
+
+int ResetSam(int port, int openFirst) {
+  PortUse use(port, openFirst);
+  if (!use.Open()) return kBadPort;
+  if (UsesPcsc(port)) return PcscStatusLike(kReset);
+  if (UsesHid(port)) {
+    HidExchange(kReset);
+    return Device().InputReport[10];
+  }
+  if (!IsStreamPort(port)) return use.Close(kBadPort);
+  return StreamStatusLike(use, kReset, false);
+}
+
+int GetSamId(int port, unsigned char* out, int openFirst) {
+  PortUse use(port, openFirst);
+  if (!use.Open()) return kBadPort;
+  if (UsesPcsc(port)) {
+    std::uint8_t answer[256] = {};
+    PcscExchange(kSamId.pcscText, answer);
+    if (answer[0] != 0xAA || answer[1] != 0xAA) return answer[0];
+    std::memcpy(out, answer + 10, kSamIdSize);
+    return answer[9];
+  }
+  if (UsesHid(port)) {
+    HidExchange(kSamId);
+    std::memcpy(out, Device().InputReport + 11, kSamIdSize);
+    return Device().InputReport[10];
+  }
+  if (!IsStreamPort(port)) return use.Close(kBadPort);
+  StreamAnswer answer;
+  if (StreamExchange(kSamId, &answer) != 0 || answer.readResult != 0 || answer.length != 20)
+    return use.Close(kBadAnswer);
+  std::memcpy(out, answer.body + 3, kSamIdSize);
+  return use.Close(answer.body[2]);
+}
+
+namespace {
+
+// The new-address length from the answer length of each transport: out of range means the
+// whole record.
+unsigned NewAppLength(long reported) {
+  return reported < 0 || reported > static_cast<long>(kNewAppMaxSize) ? kNewAppMaxSize
+                                                                       : static_cast<unsigned>(reported);
+}
+
+int PcscReadNewApp(unsigned char* out, unsigned* outLength) {
+  constexpr unsigned kFirstPacketData = 250;
+  std::uint8_t joined[512] = {};
+  PcscExchange(kNewApp.pcscText, joined);
+  const unsigned length = (static_cast<unsigned>(joined[5]) << 8) | joined[6];
+  if (length <= 3) {
+    *outLength = length;
+    return 0;
+  }
+  // A longer record than the reader can send would not fit the caller's buffer.
+  *outLength = NewAppLength(static_cast<long>(length) - 4);
+  if (*outLength >= 240) {
+    std::uint8_t second[256] = {};
+    PcscExchange(kNewAppSecondPacket, second);
+    const unsigned rest = *outLength > kFirstPacketData ? *outLength - kFirstPacketData : 0;
+    std::memcpy(joined + kFirstPacketData, second, rest);
+  }
+  if (joined[7] || joined[8]) return 0;
+  std::memcpy(out, joined + 12, *outLength);
+  return joined[9];
+}
+
+}  // namespace
+
+int ReadNewAppMsg(int port, unsigned char* out, unsigned* outLength, int openFirst) {
+  *outLength = 0;
+  PortUse use(port, openFirst);
+  if (!use.Open()) return kBadPort;
+  if (UsesPcsc(port)) return PcscReadNewApp(out, outLength);
+  const std::uint8_t* in = Device().InputReport;
+  if (UsesNet(port)) {
+    int received = 0;
+    if (int failed = NetExchange(kNewApp, &received)) return failed;
+    *outLength = received <= 10 || received > 291 ? kNewAppMaxSize : NewAppLength(received - 11);
+    if (received >= 5) std::memcpy(out, in + 10, *outLength);
+    return in[9];
+  }
+  if (UsesHid(port)) {
+    HidExchange(kNewApp);
+    const int reportLength = Device().hid.inputReportLength;
+    *outLength = NewAppLength(reportLength - 12);
+    if (reportLength > 4) std::memcpy(out, in + 11, *outLength);
+    return in[10];
+  }
+  if (!IsStreamPort(port)) return use.Close(kBadPort);
+  StreamAnswer answer;
+  if (StreamExchange(kNewApp, &answer) != 0) return use.Close(kBadAnswer);
+  if (answer.readResult < 0) return answer.readResult;
+  if (answer.readResult > 0) return use.Close(kBadAnswer);
+  const unsigned length = answer.length;
+  *outLength = length < 4 || length > 284 ? kNewAppMaxSize : length - 4;
+  if (length >= 5) std::memcpy(out, answer.body + 3, *outLength);
+  return use.Close(answer.body[2]);
+}
+
+int ReadMngInfo(int port, unsigned char* out, int openFirst) {
+  PortUse use(port, openFirst);
+  if (!use.Open()) return kBadPort;
+  const std::uint8_t* in = Device().InputReport;
+  if (UsesPcsc(port)) {
+    std::uint8_t answer[256] = {};
+    PcscExchange(kMngInfo.pcscText, answer);
+    if (answer[7] || answer[8]) return 0;
+    std::memcpy(out, answer + 10, kMngInfoSize);
+    return answer[9];
+  }
+  if (UsesNet(port)) {
+    int received = 0;
+    if (int failed = NetExchange(kMngInfo, &received)) return failed;
+    std::memcpy(out, in + 10, kMngInfoSize);
+    return in[9];
+  }
+  if (UsesHid(port)) {
+    HidExchange(kMngInfo);
+    std::memcpy(out, in + 11, kMngInfoSize);
+    return in[10];
+  }
+  if (!IsStreamPort(port)) return use.Close(kBadPort);
+  StreamAnswer answer;
+  if (StreamExchange(kMngInfo, &answer) != 0 || answer.readResult != 0)
+    return use.Close(kBadAnswer);
+  std::memcpy(out, answer.body + 3, kMngInfoSize);
+  return use.Close(answer.body[2]);
+}
+
+int SetMaxRfByte(int port, int size, int openFirst) {
+  PortUse use(port, openFirst);
+  if (!use.Open()) return kBadPort;
+  if (UsesHid(port) || UsesPcsc(port)) return kSuccess;
+  if (!IsStreamPort(port)) return use.Close(kBadPort);
+  StreamAnswer answer;
+  if (StreamExchange(MaxRfByteRequest(size), &answer) != 0 || answer.readResult != 0)
+    return use.Close(kBadAnswer);
+  return use.Close(answer.body[2]);
+}
+
+}  // namespace vantel

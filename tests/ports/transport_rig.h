@@ -1,0 +1,49 @@
+#pragma once
+// One reader simulator attached over one of the library's transports, for the port and
+// SAM command tests: a pseudo-terminal COM port, the TCP network reader, the HID double,
+// the USB driver and pipe doubles, or a virtual card in a real PC/SC service.
+#include <memory>
+#include <string>
+
+#include "support/reader_sim.h"
+#include "support/reader_sim_hid.h"
+#include "support/reader_sim_serial.h"
+#include "support/reader_sim_tcp.h"
+#include "support/reader_sim_usb.h"
+#include "support/temp_folder.h"
+
+namespace vantel_test {
+
+enum class Via { kSerial, kNetwork, kHid, kUsbDriver, kUsbPipes, kPcsc };
+
+std::string ViaName(Via via);
+
+// Sets the library's state back to what a process load leaves.
+void ResetLibraryState();
+
+class TransportRig {
+ public:
+  static constexpr int kSerialPort = 7;
+
+  explicit TransportRig(Via via);
+  ~TransportRig();
+
+  // "" when the transport is attached; else why it could not be.
+  const std::string& failure() const { return failure_; }
+  // The port number a caller opens to reach the reader.
+  int Port() const;
+  ReaderSim& sim() { return sim_; }
+
+  HidAttachment hid;
+  UsbAttachment usb;
+
+ private:
+  Via via_;
+  ReaderSim sim_;
+  TempFolder folder_;
+  std::unique_ptr<SerialAttachment> serial_;
+  std::unique_ptr<TcpAttachment> tcp_;
+  std::string failure_;
+};
+
+}  // namespace vantel_test

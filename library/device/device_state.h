@@ -1,0 +1,95 @@
+#pragma once
+// The library's one reader state, shared by every exported function without a lock: the
+// service's reader mutex keeps callers apart.
+#include <cstdint>
+
+#include "library/device/hid_state.h"
+#include "library/device/pcsc_state.h"
+#include "library/device/reader_settings.h"
+
+namespace platform {
+class DeviceHandle;
+}
+
+namespace vantel {
+
+enum TransportKind : int {
+  kTransportNone = 0,
+  kTransportSerial = 1,
+  kTransportUsbDriver = 2,
+  kTransportUsbPipes = 3,
+  kTransportHid = 4
+};
+
+// One entry of the M1 interface's device table (device numbers 1..256).
+struct DcDevice {
+  platform::DeviceHandle* writeHandle = nullptr;
+  platform::DeviceHandle* readHandle = nullptr;
+  int kind = 0;  // 1 open, 0 free
+};
+
+// What one identity-card read yields, kept for the next read.
+struct CachedBaseMsg {
+  std::uint8_t g_pucCHMsg[256] = {};
+  std::uint8_t photo[1024] = {};
+  unsigned int textLength = 0;
+  unsigned int photoLength = 0;
+  bool gBaseMsgCached = false;
+};
+
+using SaveCardAllJpgEntry = int(
+#if defined(_WIN32)
+    __stdcall
+#endif
+        *)(const std::uint8_t*, int, const std::uint8_t*, int, const char*, const char*);
+using SaveCard2JpgEntry = int(
+#if defined(_WIN32)
+    __stdcall
+#endif
+        *)(const std::uint8_t*, int, const std::uint8_t*, int, const char*, const char*,
+           const char*);
+
+struct DeviceState {
+  int gPort = 0;
+  TransportKind gTransportKind = kTransportNone;
+  // Answers are read from the first and frames written to the second: the same handle
+  // twice for the COM port and the USB driver; "PIPE00" and "PIPE01" for the pipes.
+  platform::DeviceHandle* gReadHandle = nullptr;
+  platform::DeviceHandle* gWriteHandle = nullptr;
+  int gComBaud = 0;
+  std::uint8_t gComBase64 = 0;
+
+  PcscState pcsc;
+  HidState hid;
+  std::uint8_t OutputReport[256] = {};
+  // The HID input report, and the network reader's receive buffer.
+  std::uint8_t InputReport[4096] = {};
+
+  std::uint8_t gMute = 0;
+  std::uint8_t gRepeat = 0;
+  std::uint8_t gSaveWlt = 0;
+  std::uint8_t gNewVersion = 0;
+  int gM1CardType = 0;
+  std::uint8_t gJsonUseHid = 0;
+  int gLogOn = 0;
+  std::intptr_t gNetSocket = 0;  // -1 after a close
+  std::intptr_t gBtSocket = -1;  // -1 = none
+  int gUsbReaderFound = 0;
+  void* gTimer = nullptr;
+  void* gTimerCallback = nullptr;
+  DcDevice DcDeviceTable[256];
+  std::uint8_t gPsamSlot = 0;
+
+  void* gQuellanModule = nullptr;
+  SaveCardAllJpgEntry SaveCardAllJPG = nullptr;
+  SaveCard2JpgEntry SaveCard2JPG = nullptr;
+
+  CachedBaseMsg gCachedBaseMsg;
+  std::uint8_t gHidSamId[16] = {};
+  char gForeignAuthorityCode[9] = {};
+};
+
+// The one shared instance.
+DeviceState& Device();
+
+}  // namespace vantel

@@ -1,0 +1,7 @@
+#include "platform/std_streams.h"
+
+namespace platform {
+
+void SetStreamBinary(std::FILE*) {}
+
+}  // namespace platform

@@ -1,0 +1,7 @@
+#include "platform/photo_paths.h"
+
+namespace platform {
+
+std::string FixedPhotoJpegPath() { return "C:\\photo.jpg"; }
+
+}  // namespace platform

@@ -1,0 +1,21 @@
+#pragma once
+// The far end of a serial line that the library opens as a COM port: natively a real
+// pseudo-terminal, under wine a line that the test script maps to a COM port.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace vantel_test {
+
+class SerialPeer {
+ public:
+  // Null when no line can be had for `portNumber`.
+  static std::unique_ptr<SerialPeer> Attach(int portNumber);
+  virtual ~SerialPeer() = default;
+  virtual bool Send(const std::vector<std::uint8_t>& bytes) = 0;
+  // What arrives within `waitMs`, at most `atMost` bytes; returns early once that many came.
+  virtual std::vector<std::uint8_t> Receive(std::size_t atMost, int waitMs) = 0;
+};
+
+}  // namespace vantel_test

@@ -1,6 +1,6 @@
 #if defined(_WIN32)
 // Under wine, scripts/test-windows joins COM n to the other end of a pseudo-terminal pair and
-// names that end "com<n>" in the folder VANTEL_TEST_SERIAL_PEER_DIR (a Windows path, through
+// names that end "peer<n>" in the folder VANTEL_TEST_SERIAL_PEER_DIR (a Windows path, through
 // wine's Z: drive). A Windows program cannot make a pseudo-terminal itself.
 #include <windows.h>
 
@@ -67,7 +67,7 @@ std::unique_ptr<SerialPeer> SerialPeer::Attach(int portNumber) {
   char folder[MAX_PATH];
   DWORD length = GetEnvironmentVariableA("VANTEL_TEST_SERIAL_PEER_DIR", folder, sizeof folder);
   if (length == 0 || length >= sizeof folder) return nullptr;
-  HANDLE peer = OpenLine(std::string(folder, length) + "\\com" + std::to_string(portNumber));
+  HANDLE peer = OpenLine(std::string(folder, length) + "\\peer" + std::to_string(portNumber));
   if (peer == INVALID_HANDLE_VALUE) return nullptr;
   PurgeBothEnds(peer, portNumber);
   return std::make_unique<PeerLine>(peer);

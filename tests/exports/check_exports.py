@@ -7,6 +7,7 @@ names of a "both" line at one address; with --importer, that program imports the
 decorated names of the entries it uses.
 """
 import argparse
+import os
 import re
 import subprocess
 import sys
@@ -23,7 +24,10 @@ def read_list(path):
 
 
 def run(tool, *args):
-    return subprocess.run([tool, *args], check=True, capture_output=True, text=True).stdout
+    # The tools' headings are parsed: keep them untranslated whatever the locale.
+    environment = dict(os.environ, LC_ALL="C", LANGUAGE="")
+    return subprocess.run([tool, *args], check=True, capture_output=True, text=True,
+                          env=environment).stdout
 
 
 def linux_names(tool, library):

@@ -38,4 +38,3 @@ BENCHMARK(BM_ConvertDecoderBitmapToJpeg)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();

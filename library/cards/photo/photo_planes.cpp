@@ -1,0 +1,41 @@
+#include "library/cards/photo/photo_planes.h"
+
+#include <algorithm>
+
+namespace vantel::photo {
+
+void PhotoPlanes::Allocate(int width, int height) {
+  paddedWidth = width;
+  paddedHeight = height;
+  const std::size_t padded = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  const std::size_t line = static_cast<std::size_t>(std::max(width, height));
+  regionMask.assign(kImagePixels, 0);
+  chainPlane.assign(kImagePixels, 0);
+  chainLocal.assign(kImagePixels, 0);
+  chainRows.assign(kMaxDirections + 1, 0);
+  chainColumns.assign(kMaxDirections + 1, 0);
+  levelMask.assign(padded, 0);
+  codedBelow.assign(padded, 0);
+  candidates.clear();
+  candidates.reserve(padded);
+  bandStart.assign(3 * (kMaxLevels + 2), 0);
+  coefficients.assign(padded, 0);
+  significance.assign(padded, 0);
+  state.assign(padded, 255);
+  reach.assign(padded, 0);
+  list.assign(padded, ListEntry{0, 0});
+  // A run of the list is never longer than the list, which never outgrows the plane.
+  scratch.assign(std::min<std::size_t>(kListScratchEntries, padded), ListEntry{0, 0});
+  maskWork.assign(padded, 0);
+  lineIn.assign(line, 0);
+  lineOut.assign(line, 0);
+  blockCoefficients.assign(line * kColumnBlock, 0);
+  inverseRuns.clear();
+  inverseRuns.reserve(padded / 2 + 1);
+  inverseLineStart.clear();
+  inverseLineStart.reserve(4 * line + 1);
+  inverseRunsBuilt = false;
+  for (auto& bytes : componentBytes) bytes.assign(kImagePixels, 0);
+}
+
+}  // namespace vantel::photo

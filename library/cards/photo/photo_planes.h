@@ -1,0 +1,79 @@
+#pragma once
+// Every plane and buffer of one photo decode, allocated once before the first stage so that
+// nothing is allocated inside the bit-plane loop. Owned by the call that decodes the photo.
+#include <cstdint>
+#include <vector>
+
+#include "library/cards/photo/wlt_format.h"
+
+namespace vantel::photo {
+
+// One entry of the significance list: (row, column).
+struct ListEntry {
+  std::uint16_t row;
+  std::uint16_t column;
+};
+
+// A position that a band pass may code: in scan order, with its level.
+constexpr std::uint32_t kNoParent = 0xFFFFFFFFu;
+
+struct BandCandidate {
+  std::uint32_t index;
+  std::uint32_t parent;   // the parent's index at the next level, kNoParent at level L
+  std::uint16_t row;
+  std::uint16_t column;
+  std::uint8_t flagOnly;  // 0: level mask 1 (a coefficient); 1: a descendant flag position
+};
+
+// One run of the inverse transform: `length` positions from `start` of a line whose rebuilt
+// mask is 1.
+struct InverseRun {
+  std::uint16_t start;
+  std::uint16_t length;
+};
+
+struct PhotoPlanes {
+  int paddedWidth = 0;
+  int paddedHeight = 0;
+
+  std::vector<std::uint8_t> regionMask;   // 102 x 126, 1 inside, 0 outside
+  std::vector<std::uint8_t> chainPlane;   // 102 x 126, the region plane of the chains
+  std::vector<std::uint8_t> chainLocal;   // 102 x 126, one chain's local bitmap
+  std::vector<int> chainRows;             // positions P0..PM of one chain
+  std::vector<int> chainColumns;
+
+  std::vector<std::int32_t> levelMask;    // padded; shared by the components
+  std::vector<std::uint8_t> codedBelow;   // padded; 1 where a finer-level position below
+                                          // has level mask 1 (levels 2 and up)
+  // The positions of each detail band (level s, band HL, LH, HH) that a band pass can code,
+  // in the band's scan order: band (s, b) is candidates[bandStart[3 * s + b] ..
+  // bandStart[3 * s + b + 1]). Built once per photo from the level mask.
+  std::vector<BandCandidate> candidates;
+  std::vector<int> bandStart;
+
+  std::vector<std::int32_t> coefficients; // padded; the current component
+  std::vector<std::uint8_t> significance; // padded
+  std::vector<std::uint8_t> state;        // padded
+  std::vector<std::uint8_t> reach;        // padded; what the ancestor test of the children finds
+  std::vector<ListEntry> list;            // capacity padded width x padded height
+  std::vector<ListEntry> scratch;         // kListScratchEntries
+
+  std::vector<std::int32_t> maskWork;     // padded; the inverse transform's mask copy
+  std::vector<InverseRun> inverseRuns;    // every line's runs, in the inverse's line order
+  std::vector<int> inverseLineStart;      // line l's runs: [start[l], start[l + 1])
+  bool inverseRunsBuilt = false;
+  std::vector<std::int32_t> lineIn;       // max(padded width, padded height) each
+  std::vector<std::int32_t> lineOut;
+  // The vertical inverse step's columns, kColumnBlock at a time, each column contiguous.
+  static constexpr int kColumnBlock = 16;
+  std::vector<std::int32_t> blockCoefficients;
+
+  std::vector<std::uint8_t> componentBytes[3];  // 102 x 126 clamped values per component
+
+  // Sizes every plane for the padded size; throws std::bad_alloc when memory runs out.
+  void Allocate(int width, int height);
+
+  int index(int row, int column) const { return row * paddedWidth + column; }
+};
+
+}  // namespace vantel::photo

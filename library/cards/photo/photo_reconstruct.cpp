@@ -1,0 +1,346 @@
+#include "library/cards/photo/photo_reconstruct.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace vantel::photo {
+
+namespace {
+
+// The format's 32-bit integers wrap; these keep a malformed photo from being undefined.
+inline std::int32_t Add(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+inline std::int32_t Sub(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+// Arithmetic shift (rounds toward minus infinity).
+inline std::int32_t Shr(std::int32_t a, int s) { return a >> s; }
+
+inline std::uint8_t Clamp255(std::int32_t v) {
+  return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+}  // namespace
+
+std::int32_t RoundScale(std::int32_t v, std::int32_t f) {
+  const std::int64_t p = static_cast<std::int32_t>(static_cast<std::uint32_t>(v) *
+                                                   static_cast<std::uint32_t>(f));
+  return static_cast<std::int32_t>(p >= 0 ? (p + 5000) / 10000 : (p - 5000) / 10000);
+}
+
+void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity, int m) {
+  if (m < 1) return;
+  if (m == 1) {
+    x[0] = RoundScale(L[0], 7071);
+    return;
+  }
+  if (m >= 3) {
+    const int n = (m - 1) >> 1;
+    for (int k = 0; k < n; ++k) {
+      H[k] = RoundScale(H[k], 14142);
+      L[k] = RoundScale(L[k], 7071);
+    }
+    if (m % 2 == 1) {
+      if (parity == 1) {
+        H[m >> 1] = RoundScale(H[m >> 1], 14142);
+      } else {
+        L[m >> 1] = RoundScale(L[m >> 1], 7071);
+      }
+    } else {
+      H[m / 2 - 1] = RoundScale(H[m / 2 - 1], 14142);
+      L[m / 2 - 1] = RoundScale(L[m / 2 - 1], 7071);
+    }
+  }
+  const int evens = (m + 1) / 2;
+  const int odds = m / 2;
+  if (parity == 0) {
+    // Even positions hold low samples: even outputs first.
+    x[0] = Sub(L[0], Shr(Add(H[0], 1), 1));
+    for (int k = 1; k < evens; ++k) {
+      if (2 * k + 1 < m) {
+        x[2 * k] = Sub(L[k], Shr(Add(Add(H[k - 1], H[k]), 2), 2));
+      } else {  // m odd, the right end
+        x[2 * k] = Sub(L[k], Shr(Add(H[k - 1], 1), 1));
+      }
+    }
+    for (int k = 0; k < odds; ++k) {
+      if (2 * k + 2 < m) {
+        x[2 * k + 1] = Add(H[k], Shr(Add(x[2 * k], x[2 * k + 2]), 1));
+      } else {  // m even, the right end
+        x[2 * k + 1] = Add(H[k], x[2 * k]);
+      }
+    }
+  } else {
+    // Even positions hold high samples: odd outputs first.
+    for (int k = 0; k < odds; ++k) {
+      if (2 * k + 2 < m) {
+        x[2 * k + 1] = Sub(L[k], Shr(Add(Add(H[k], H[k + 1]), 2), 2));
+      } else {  // m even, the right end
+        x[2 * k + 1] = Sub(L[k], Shr(Add(H[k], 1), 1));
+      }
+    }
+    for (int k = 1; k < evens; ++k) {
+      if (2 * k + 1 < m) {
+        x[2 * k] = Add(H[k], Shr(Add(x[2 * k - 1], x[2 * k + 1]), 1));
+      } else {  // m odd, the right end
+        x[2 * k] = Add(x[2 * k - 1], H[k]);
+      }
+    }
+    x[0] = Add(x[1], H[0]);
+  }
+}
+
+namespace {
+
+// Step 1 of the one-dimensional inverse: the mask of positions 2k and 2k + 1 from the low
+// half's mask[k] and the high half's mask[n/2 + k].
+void RebuildLineMask(const std::int32_t* mask, int n, int pass, std::int32_t* rebuilt) {
+  const int half = n / 2;
+  for (int k = 0; k < half; ++k) {
+    std::int32_t lo = mask[k];
+    std::int32_t hi = mask[half + k];
+    if (pass == 2) {
+      if (hi == 129) {
+        lo = 0;
+        hi = 1;
+      } else if (hi == 130) {
+        lo = 128;
+        hi = 1;
+      }
+    } else if (hi == 128) {
+      lo = 0;
+      hi = 1;
+    }
+    rebuilt[2 * k] = lo;
+    rebuilt[2 * k + 1] = hi;
+  }
+}
+
+// The maximal runs of rebuilt mask values equal to 1, appended to `runs`.
+void FindRuns(const std::int32_t* rebuilt, int n, std::vector<InverseRun>* runs) {
+  int j = 0;
+  while (j < n) {
+    if (rebuilt[j] != 1) {
+      ++j;
+      continue;
+    }
+    int end = j;
+    while (end < n && rebuilt[end] == 1) ++end;
+    runs->push_back(InverseRun{static_cast<std::uint16_t>(j), static_cast<std::uint16_t>(end - j)});
+    j = end;
+  }
+}
+
+// Steps 2 and 3: the line (low half first) replaced by the outputs of its runs, 0 elsewhere.
+// `scratch` holds n entries.
+void ApplyRuns(std::int32_t* line, int n, const InverseRun* runs, const InverseRun* runsEnd,
+               std::int32_t* scratch) {
+  const int half = n / 2;
+  std::copy(line, line + n, scratch);
+  std::fill(line, line + n, 0);
+  for (const InverseRun* run = runs; run != runsEnd; ++run) {
+    const int j = run->start;
+    const int m = run->length;
+    std::int32_t* low = scratch + (m == 1 ? (j >> 1) : ((j + 1) >> 1));
+    std::int32_t* high = scratch + half + (j >> 1);
+    InverseLift53(line + j, low, high, j & 1, m);
+  }
+}
+
+}  // namespace
+
+void InverseLine(std::int32_t* coefficients, std::int32_t* mask, int n, int pass,
+                 std::int32_t* coefficientsOut, std::int32_t* maskOut) {
+  RebuildLineMask(mask, n, pass, maskOut);
+  std::vector<InverseRun> runs;
+  FindRuns(maskOut, n, &runs);
+  ApplyRuns(coefficients, n, runs.data(), runs.data() + runs.size(), coefficientsOut);
+  std::copy(maskOut, maskOut + n, mask);
+}
+
+void BuildInverseRuns(const WltDecodeContext& context, PhotoPlanes& planes) {
+  const int pw = planes.paddedWidth;
+  std::int32_t* mask = planes.maskWork.data();
+  std::copy(planes.levelMask.begin(), planes.levelMask.end(), mask);
+  std::int32_t* line = planes.lineIn.data();
+  std::int32_t* rebuilt = planes.lineOut.data();
+  planes.inverseRuns.clear();
+  planes.inverseLineStart.clear();
+  for (int level = context.levels; level >= 1; --level) {
+    const int w = planes.paddedWidth >> (level - 1);
+    const int h = planes.paddedHeight >> (level - 1);
+    for (int c = 0; c < w; ++c) {
+      for (int r = 0; r < h; ++r) line[r] = mask[r * pw + c];
+      RebuildLineMask(line, h, 2, rebuilt);
+      planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
+      FindRuns(rebuilt, h, &planes.inverseRuns);
+      for (int r = 0; r < h; ++r) mask[r * pw + c] = rebuilt[r];
+    }
+    for (int r = 0; r < h; ++r) {
+      RebuildLineMask(mask + r * pw, w, 1, rebuilt);
+      planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
+      FindRuns(rebuilt, w, &planes.inverseRuns);
+      std::copy(rebuilt, rebuilt + w, mask + r * pw);
+    }
+  }
+  planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
+  planes.inverseRunsBuilt = true;
+}
+
+void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
+                           std::uint8_t* out) {
+  constexpr int kColumnBlock = PhotoPlanes::kColumnBlock;
+  if (!planes.inverseRunsBuilt) BuildInverseRuns(context, planes);
+  const int pw = planes.paddedWidth;
+  std::int32_t* coefficients = planes.coefficients.data();
+  const std::size_t padded = planes.coefficients.size();
+  for (std::size_t i = 0; i < padded; ++i) {
+    if (planes.levelMask[i] <= 0) coefficients[i] = 0;  // 1 and the markers keep their value
+  }
+  std::int32_t* block = planes.blockCoefficients.data();
+  std::int32_t* scratch = planes.lineOut.data();
+  const InverseRun* runs = planes.inverseRuns.data();
+  const int* lineStart = planes.inverseLineStart.data();
+  int lineIndex = 0;
+  for (int level = context.levels; level >= 1; --level) {
+    const int w = planes.paddedWidth >> (level - 1);
+    const int h = planes.paddedHeight >> (level - 1);
+    // Vertical step, a block of columns at a time so that every row segment read from
+    // the plane fills whole cache lines.
+    for (int c0 = 0; c0 < w; c0 += kColumnBlock) {
+      const int columns = std::min(kColumnBlock, w - c0);
+      for (int r = 0; r < h; ++r) {
+        const std::int32_t* row = coefficients + r * pw + c0;
+        for (int j = 0; j < columns; ++j) block[j * h + r] = row[j];
+      }
+      for (int j = 0; j < columns; ++j) {
+        const int l = lineIndex + c0 + j;
+        ApplyRuns(block + j * h, h, runs + lineStart[l], runs + lineStart[l + 1], scratch);
+      }
+      for (int r = 0; r < h; ++r) {
+        std::int32_t* row = coefficients + r * pw + c0;
+        for (int j = 0; j < columns; ++j) row[j] = block[j * h + r];
+      }
+    }
+    lineIndex += w;
+    for (int r = 0; r < h; ++r) {
+      const int l = lineIndex + r;
+      ApplyRuns(coefficients + r * pw, w, runs + lineStart[l], runs + lineStart[l + 1], scratch);
+    }
+    lineIndex += h;
+  }
+  for (int r = 0; r < kImageHeight; ++r) {
+    for (int c = 0; c < kImageWidth; ++c) {
+      const std::uint8_t v = Clamp255(coefficients[r * pw + c]);
+      coefficients[r * pw + c] = v;
+      out[r * kImageWidth + c] = v;
+    }
+  }
+}
+
+void YccToRgb(int y, int cb, int cr, std::uint8_t* rgb) {
+  const int r = y + (cr - 128) * 1402 / 1000;
+  const int g = y + (cb - 128) * (-344) / 1000 - (cr - 128) * 714 / 1000;
+  const int b = y + (cb - 128) * 1772 / 1000;
+  rgb[0] = Clamp255(r);
+  rgb[1] = Clamp255(g);
+  rgb[2] = Clamp255(b);
+}
+
+void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,
+                   std::uint8_t* pixels) {
+  const std::uint8_t* region = planes.regionMask.data();
+  if (context.components == 1) {
+    // Grey: the clamped values inside and outside alike, each repeated as R, G and B.
+    const std::uint8_t* grey = planes.componentBytes[0].data();
+    for (int i = 0; i < kImagePixels; ++i) {
+      pixels[3 * i] = pixels[3 * i + 1] = pixels[3 * i + 2] = grey[i];
+    }
+    return;
+  }
+  const std::uint8_t* y = planes.componentBytes[0].data();
+  const std::uint8_t* cb = planes.componentBytes[1].data();
+  const std::uint8_t* cr = planes.componentBytes[2].data();
+  std::uint8_t fill[3];
+  if (context.fillFlag == 0) {
+    std::memcpy(fill, context.background, 3);
+  } else {
+    fill[0] = fill[1] = fill[2] = kFillFlagOneGrey;
+  }
+  for (int i = 0; i < kImagePixels; ++i) {
+    if (region[i] > 0) {
+      YccToRgb(y[i], cb[i], cr[i], pixels + 3 * i);
+    } else {
+      std::memcpy(pixels + 3 * i, fill, 3);
+    }
+  }
+  // Smoothing: outside pixels next to the region take the mean of their 3 x 3
+  // neighbourhood, as it is at that moment of the scan.
+  for (int r = 1; r <= kImageHeight - 2; ++r) {
+    for (int c = 1; c <= kImageWidth - 2; ++c) {
+      const int i = r * kImageWidth + c;
+      if (region[i] > 0) continue;
+      bool nextToRegion = false;
+      for (int dr = -1; dr <= 1 && !nextToRegion; ++dr) {
+        for (int dc = -1; dc <= 1; ++dc) {
+          if ((dr != 0 || dc != 0) && region[i + dr * kImageWidth + dc] > 0) {
+            nextToRegion = true;
+            break;
+          }
+        }
+      }
+      if (!nextToRegion) continue;
+      for (int channel = 0; channel < 3; ++channel) {
+        int sum = 0;
+        for (int dr = -1; dr <= 1; ++dr) {
+          for (int dc = -1; dc <= 1; ++dc) sum += pixels[3 * (i + dr * kImageWidth + dc) + channel];
+        }
+        pixels[3 * i + channel] = static_cast<std::uint8_t>(sum / 9);
+      }
+    }
+  }
+}
+
+namespace {
+
+void Put16(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void Put32(std::uint8_t* p, std::uint32_t v) {
+  Put16(p, v & 0xFFFF);
+  Put16(p + 2, v >> 16);
+}
+
+}  // namespace
+
+void WriteBitmap24(int width, int height, const std::uint8_t* pixels, std::uint8_t* bitmap,
+                   int* length) {
+  const int stride = ((width * 24 + 31) / 8) / 4 * 4;
+  const int fileSize = stride * height + kBitmapHeaderSize;
+  std::memset(bitmap, 0, kBitmapHeaderSize);
+  bitmap[0] = 'B';
+  bitmap[1] = 'M';
+  Put32(bitmap + 2, static_cast<std::uint32_t>(fileSize));
+  Put32(bitmap + 10, kBitmapHeaderSize);
+  Put32(bitmap + 14, 40);
+  Put32(bitmap + 18, static_cast<std::uint32_t>(width));
+  Put32(bitmap + 22, static_cast<std::uint32_t>(height));
+  Put16(bitmap + 26, 1);
+  Put16(bitmap + 28, 24);
+  // The pixel writing is fixed to the photo's rows: 306 bytes, stride 308.
+  for (int row = 0; row < height; ++row) {
+    const std::uint8_t* source = pixels + (height - 1 - row) * kPixelRowBytes;
+    std::uint8_t* target = bitmap + kBitmapHeaderSize + row * kBitmapRowStride;
+    for (int p = 0; p < kPixelRowBytes; p += 3) {
+      target[p] = source[p + 2];
+      target[p + 1] = source[p + 1];
+      target[p + 2] = source[p];
+    }
+  }
+  *length = fileSize;
+}
+
+}  // namespace vantel::photo

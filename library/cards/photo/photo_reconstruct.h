@@ -1,0 +1,60 @@
+#pragma once
+// The reconstruction stage of the photo decoder: the region-aware inverse
+// wavelet transform, YCbCr to RGB, the fill and smoothing of outside pixels, the BMP writer.
+#include <cstdint>
+
+#include "library/cards/photo/photo_planes.h"
+#include "library/cards/photo/wlt_format.h"
+
+namespace vantel::photo {
+
+constexpr int kPixelRowBytes = kImageWidth * 3;                 // 306
+constexpr int kPixelBlockSize = kPixelRowBytes * kImageHeight;  // 38556
+constexpr int kBitmapHeaderSize = 54;
+constexpr int kBitmapRowStride = 308;
+constexpr int kBitmapSize = kBitmapRowStride * kImageHeight + kBitmapHeaderSize;  // 38862
+// The colour of outside pixels under fill flag 1, which the format leaves undefined.
+constexpr std::uint8_t kFillFlagOneGrey = 128;
+
+// R(v, f): v * f / 10000 rounded to nearest, halves away from zero; the product in signed
+// 32-bit arithmetic, widened to 64 bits.
+std::int32_t RoundScale(std::int32_t v, std::int32_t f);
+
+// One run of m samples: x[0..m-1] from the low samples L[] and high samples H[] (both
+// scaled in place when m >= 3); parity 0: the run's even positions hold low samples.
+void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity, int m);
+
+// One line of even length n (low half first): `coefficients` and `mask` are read and
+// replaced by the reconstructed line and the rebuilt mask (pass 2 columns, 1 rows).
+// `coefficientsOut` and `maskOut` are scratch of n entries. A line on its own (it allocates
+// its run list); the decoder's InverseShapeTransform uses the same steps along the runs that
+// BuildInverseRuns keeps, without allocating.
+void InverseLine(std::int32_t* coefficients, std::int32_t* mask, int n, int pass,
+                 std::int32_t* coefficientsOut, std::int32_t* maskOut);
+
+// The inverse transform's mask work, the same for every component: the working copy of the
+// level mask is rebuilt line by line, level by level, and the runs of 1 of every line are
+// kept in planes.inverseRuns (in the order the inverse visits the lines).
+void BuildInverseRuns(const WltDecodeContext& context, PhotoPlanes& planes);
+
+// Runs the inverse transform on planes.coefficients (the current component) along the runs
+// of BuildInverseRuns (built here when not yet) and stores the clamped values 0..255 of
+// the 102 x 126 image into `out`.
+void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
+                           std::uint8_t* out);
+
+// Integer YCbCr to RGB, each clamped to 0..255.
+void YccToRgb(int y, int cb, int cr, std::uint8_t* rgb);
+
+// The pixel rows (126 rows top-down, 102 pixels of R, G, B) from the components' clamped
+// planes, the region mask, and for colour the fill and smoothing of outside pixels.
+void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,
+                   std::uint8_t* pixels);
+
+// The BMP header for width x height at 24 bits, then the rows bottom-up as B, G, R (rows of
+// 306 bytes, stride 308; the 2 padding bytes of each row are not written). Sets *length to
+// the file size.
+void WriteBitmap24(int width, int height, const std::uint8_t* pixels, std::uint8_t* bitmap,
+                   int* length);
+
+}  // namespace vantel::photo

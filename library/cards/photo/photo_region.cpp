@@ -1,0 +1,247 @@
+#include "library/cards/photo/photo_region.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "library/cards/photo/qm_decoder.h"
+
+namespace vantel::photo {
+
+const int kDirectionColumnStep[8] = {1, 1, 0, -1, -1, -1, 0, 1};
+const int kDirectionRowStep[8] = {0, 1, 1, 1, 0, -1, -1, -1};
+const int kTurnTable[8] = {4, 3, 5, 2, 6, 1, 7, 0};
+
+namespace {
+
+bool InsideImage(int row, int column) {
+  return row >= 0 && row < kImageHeight && column >= 0 && column < kImageWidth;
+}
+
+void XorRowPrefix(std::uint8_t* row, int lastColumn) {
+  for (int c = 0; c <= lastColumn; ++c) row[c] ^= 255;
+}
+
+}  // namespace
+
+void RasterizeChain(const int* rows, const int* columns, int count, std::uint8_t* regionPlane,
+                    std::uint8_t* local) {
+  if (count < 1) return;
+  int minRow = rows[0], maxRow = rows[0], minColumn = columns[0], maxColumn = columns[0];
+  for (int k = 1; k < count; ++k) {
+    minRow = std::min(minRow, rows[k]);
+    maxRow = std::max(maxRow, rows[k]);
+    minColumn = std::min(minColumn, columns[k]);
+    maxColumn = std::max(maxColumn, columns[k]);
+  }
+  const int width = maxColumn - minColumn + 1;
+  const int height = maxRow - minRow + 1;
+  std::memset(local, 0, static_cast<std::size_t>(width) * height);
+  int lastDy = -1;
+  for (int k = 1; k < count; ++k) {
+    const int r = rows[k - 1] - minRow, c = columns[k - 1] - minColumn;
+    const int r2 = rows[k] - minRow, c2 = columns[k] - minColumn;
+    const int dy = r2 - r;
+    if (dy == -lastDy) {
+      XorRowPrefix(local + r * width, c);
+      XorRowPrefix(local + r2 * width, c2);
+    } else if (dy == lastDy) {
+      XorRowPrefix(local + r2 * width, c2);
+    }
+    if (dy != 0) lastDy = dy;
+  }
+  for (int k = 0; k < count; ++k) {
+    local[(rows[k] - minRow) * width + (columns[k] - minColumn)] = 255;
+  }
+  for (int r = 0; r < height; ++r) {
+    for (int c = 0; c < width; ++c) {
+      if (local[r * width + c] == 255) {
+        regionPlane[(minRow + r) * kImageWidth + (minColumn + c)] = 255;
+      }
+    }
+  }
+}
+
+int DecodeRegion(WltStream& stream, WltDecodeContext& context, PhotoPlanes& planes) {
+  if (context.regionMode == 0) {
+    std::fill(planes.regionMask.begin(), planes.regionMask.end(), 1);
+    context.fillFlag = 0;
+    return kWltOk;
+  }
+  std::uint32_t length = 0;
+  if (!stream.ReadUint32(&length)) return kWltPastStream;
+  if (length < 1 || length > static_cast<std::uint32_t>(stream.remaining())) return kWltPastStream;
+  const std::uint8_t* segment = nullptr;
+  stream.Take(static_cast<int>(length), &segment);
+  QmDecoder decoder;
+  if (!decoder.Start(segment, static_cast<int>(length))) return kWltNoMarker;
+
+  const int fillFlag = static_cast<int>(decoder.ReadBits(1));
+  if (fillFlag == 1) {
+    // Four fill records (value, value, three bytes): read so that the chains decode, then
+    // dropped; no fill point reaches the image.
+    for (int record = 0; record < 4; ++record) {
+      decoder.ReadBits(9);
+      decoder.ReadBits(9);
+      decoder.ReadBits(8);
+      decoder.ReadBits(8);
+      decoder.ReadBits(8);
+    }
+  } else {
+    for (int i = 0; i < 3; ++i) context.background[i] = static_cast<std::uint8_t>(decoder.ReadBits(8));
+  }
+  const int chains = static_cast<int>(decoder.ReadBits(8));
+  if (chains > kMaxChains) return kWltBadRegion;
+
+  SymbolModel turnModel(8);
+  std::fill(planes.chainPlane.begin(), planes.chainPlane.end(), 0);
+  int* rows = planes.chainRows.data();
+  int* columns = planes.chainColumns.data();
+  for (int chain = 0; chain < chains; ++chain) {
+    const int steps = static_cast<int>(decoder.ReadBits(16));
+    if (steps > kMaxDirections) return kWltBadRegion;
+    const int startColumn = static_cast<int>(decoder.ReadBits(12));
+    const int startRow = static_cast<int>(decoder.ReadBits(12));
+    if (!InsideImage(startRow, startColumn)) return kWltBadRegion;
+    rows[0] = startRow;
+    columns[0] = startColumn;
+    int direction = 0;
+    for (int k = 0; k < steps; ++k) {
+      const int symbol = decoder.DecodeSymbol(turnModel);
+      direction = k == 0 ? symbol : (direction + kTurnTable[symbol] - 4 + 8) % 8;
+      rows[k + 1] = rows[k] + kDirectionRowStep[direction];
+      columns[k + 1] = columns[k] + kDirectionColumnStep[direction];
+      if (!InsideImage(rows[k + 1], columns[k + 1])) return kWltBadRegion;
+    }
+    RasterizeChain(rows, columns, steps + 1, planes.chainPlane.data(), planes.chainLocal.data());
+  }
+  if (chains > 0) decoder.ReadBits(1);  // no effect on the image
+
+  for (int i = 0; i < kImagePixels; ++i) {
+    planes.regionMask[i] = (chains == 0 || planes.chainPlane[i] != 0) ? 1 : 0;
+  }
+  context.fillFlag = fillFlag;
+  return kWltOk;
+}
+
+void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass) {
+  const int half = n / 2;
+  for (int k = 0; k < half; ++k) {
+    out[k] = in[2 * k];
+    out[half + k] = in[2 * k + 1];
+  }
+  int j = 0;
+  while (j < n) {
+    if (in[j] != 1) {
+      ++j;
+      continue;
+    }
+    int end = j;
+    while (end < n && in[end] == 1) ++end;
+    if (end - j == 1) {
+      std::int32_t& lo = out[j >> 1];
+      std::int32_t& hi = out[half + (j >> 1)];
+      if (pass == 1) {
+        if (lo == 0) {
+          lo = 1;
+          hi = 128;
+        }
+      } else if (lo == 0) {
+        hi = 129;
+        lo = 1;
+      } else if (lo == 128) {
+        hi = 130;
+        lo = 1;
+      }
+    }
+    j = end;
+  }
+}
+
+void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes) {
+  const int pw = planes.paddedWidth;
+  std::fill(planes.levelMask.begin(), planes.levelMask.end(), 0);
+  for (int r = 0; r < kImageHeight; ++r) {
+    for (int c = 0; c < kImageWidth; ++c) {
+      planes.levelMask[r * pw + c] = planes.regionMask[r * kImageWidth + c];
+    }
+  }
+  std::int32_t* in = planes.lineIn.data();
+  std::int32_t* out = planes.lineOut.data();
+  for (int level = 1; level <= context.levels; ++level) {
+    const int w = planes.paddedWidth >> (level - 1);
+    const int h = planes.paddedHeight >> (level - 1);
+    for (int r = 0; r < h; ++r) {
+      std::int32_t* row = planes.levelMask.data() + r * pw;
+      std::copy(row, row + w, in);
+      SplitMask(in, out, w, 1);
+      std::copy(out, out + w, row);
+    }
+    for (int c = 0; c < w; ++c) {
+      for (int r = 0; r < h; ++r) in[r] = planes.levelMask[r * pw + c];
+      SplitMask(in, out, h, 2);
+      for (int r = 0; r < h; ++r) planes.levelMask[r * pw + c] = out[r];
+    }
+  }
+}
+
+void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes) {
+  const int pw = planes.paddedWidth;
+  const int W = planes.paddedWidth, H = planes.paddedHeight;
+  std::fill(planes.codedBelow.begin(), planes.codedBelow.end(), 0);
+  for (int s = 2; s <= context.levels; ++s) {
+    const int rowsLow = H >> s, columnsLow = W >> s;
+    for (int band = 0; band < 3; ++band) {
+      const int r0 = band == 0 ? 0 : rowsLow;
+      const int c0 = band == 1 ? 0 : columnsLow;
+      for (int r = r0; r < r0 + rowsLow; ++r) {
+        for (int c = c0; c < c0 + columnsLow; ++c) {
+          std::uint8_t below = 0;
+          for (int i = 0; i < 2 && !below; ++i) {
+            for (int j = 0; j < 2; ++j) {
+              const int child = (2 * r + i) * pw + (2 * c + j);
+              if (planes.levelMask[child] == 1 || (s - 1 >= 2 && planes.codedBelow[child])) {
+                below = 1;
+                break;
+              }
+            }
+          }
+          planes.codedBelow[r * pw + c] = below;
+        }
+      }
+    }
+  }
+  // The candidates of every detail band in its scan order (HL column by column, LH and HH
+  // row by row): positions with level mask 1, and for levels 2 and up the positions that
+  // carry a descendant flag. Every other position is passed over by the band passes.
+  planes.candidates.clear();
+  for (int s = 1; s <= context.levels; ++s) {
+    const int rowsLow = H >> s, columnsLow = W >> s;
+    for (int band = 0; band < 3; ++band) {
+      planes.bandStart[3 * s + band] = static_cast<int>(planes.candidates.size());
+      const int r0 = band == 0 ? 0 : rowsLow;
+      const int c0 = band == 1 ? 0 : columnsLow;
+      auto add = [&](int r, int c) {
+        const int i = r * pw + c;
+        const bool coded = planes.levelMask[i] == 1;
+        if (coded || (s > 1 && planes.codedBelow[i])) {
+          const std::uint32_t parent =
+              s == context.levels ? kNoParent : static_cast<std::uint32_t>((r >> 1) * pw + (c >> 1));
+          planes.candidates.push_back(BandCandidate{static_cast<std::uint32_t>(i), parent,
+                                                    static_cast<std::uint16_t>(r),
+                                                    static_cast<std::uint16_t>(c),
+                                                    static_cast<std::uint8_t>(coded ? 0 : 1)});
+        }
+      };
+      if (band == 0) {
+        for (int c = c0; c < c0 + columnsLow; ++c)
+          for (int r = r0; r < r0 + rowsLow; ++r) add(r, c);
+      } else {
+        for (int r = r0; r < r0 + rowsLow; ++r)
+          for (int c = c0; c < c0 + columnsLow; ++c) add(r, c);
+      }
+      planes.bandStart[3 * s + band + 1] = static_cast<int>(planes.candidates.size());
+    }
+  }
+}
+
+}  // namespace vantel::photo

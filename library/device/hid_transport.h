@@ -1,0 +1,25 @@
+#pragma once
+// The HID reader (vendor 0x0425, product 0x8159): commands go out as OutputReport (report
+// id 0, then the frame) and answers come back in InputReport (report id, then the frame).
+// Failures are silent: they clear gHidOpen and leave InputReport as the caller cleared it.
+
+namespace vantel {
+
+// Lists the matching readers into the table and selects the only one; true when any matched.
+bool HIDEnumerate();
+// Opens reader n (1-based) of the table; 1 when it opened, else 0.
+int HIDSelect(int n);
+int GetHIDCount();
+// Closes the selected reader's handles; gHidOpen stays as it is.
+void HIDCloseHandles();
+// Sends OutputReport.
+void HIDWriteReport();
+// Fills InputReport with the next answer; all-zero reports are passed over.
+void HIDGetReport();
+// Fills InputReport with one report of a long answer; only the first report of the answer
+// passes over all-zero reports.
+void HIDGetLongReport(bool first);
+// One exchange: enumerates when no reader is open, then writes and reads.
+void HIDTransact();
+
+}  // namespace vantel

@@ -1,0 +1,82 @@
+// PC/SC through WinSCard, with the A-suffixed names.
+#include "platform/pcsc.h"
+
+#include <windows.h>
+#include <winscard.h>
+
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+// Large enough for any extended-length answer.
+constexpr DWORD kLongestAnswer = 65538;
+
+}  // namespace
+
+bool PcscEstablishContext(PcscContext* context) {
+  SCARDCONTEXT raw = 0;
+  if (SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &raw) != SCARD_S_SUCCESS)
+    return false;
+  *context = static_cast<PcscContext>(raw);
+  return true;
+}
+
+bool PcscListReaders(PcscContext context, std::vector<std::string>* names) {
+  char* list = nullptr;
+  DWORD length = SCARD_AUTOALLOCATE;
+  if (SCardListReadersA(static_cast<SCARDCONTEXT>(context), nullptr,
+                        reinterpret_cast<char*>(&list), &length) != SCARD_S_SUCCESS)
+    return false;
+  names->clear();
+  for (const char* name = list; name < list + length && *name; name += strlen(name) + 1)
+    names->emplace_back(name);
+  return SCardFreeMemory(static_cast<SCARDCONTEXT>(context), list) == SCARD_S_SUCCESS;
+}
+
+bool PcscConnect(PcscContext context, const std::string& readerName, PcscCard* card,
+                 std::uint32_t* activeProtocol) {
+  SCARDHANDLE raw = 0;
+  DWORD protocol = 0;
+  if (SCardConnectA(static_cast<SCARDCONTEXT>(context), readerName.c_str(), SCARD_SHARE_SHARED,
+                    SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &raw, &protocol) != SCARD_S_SUCCESS)
+    return false;
+  *card = static_cast<PcscCard>(raw);
+  *activeProtocol = protocol;
+  return true;
+}
+
+bool PcscDisconnect(PcscCard card, PcscDisposition disposition) {
+  const DWORD how = disposition == PcscDisposition::kEjectCard ? SCARD_EJECT_CARD : SCARD_LEAVE_CARD;
+  return SCardDisconnect(static_cast<SCARDHANDLE>(card), how) == SCARD_S_SUCCESS;
+}
+
+bool PcscStatus(PcscCard card, std::uint32_t* protocol) {
+  DWORD readerLength = 0;
+  DWORD state = 0, active = 0;
+  BYTE atr[36];
+  DWORD atrLength = sizeof atr;
+  if (SCardStatusA(static_cast<SCARDHANDLE>(card), nullptr, &readerLength, &state, &active, atr,
+                   &atrLength) != SCARD_S_SUCCESS)
+    return false;
+  *protocol = active;
+  return true;
+}
+
+bool PcscTransmit(PcscCard card, std::uint32_t protocol, const std::uint8_t* command,
+                  std::size_t commandLength, std::vector<std::uint8_t>* answer) {
+  const SCARD_IO_REQUEST header{protocol, sizeof(SCARD_IO_REQUEST)};
+  answer->assign(kLongestAnswer, 0);
+  DWORD length = kLongestAnswer;
+  if (SCardTransmit(static_cast<SCARDHANDLE>(card), &header, command,
+                    static_cast<DWORD>(commandLength), nullptr, answer->data(),
+                    &length) != SCARD_S_SUCCESS) {
+    answer->clear();
+    return false;
+  }
+  answer->resize(length);
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+#pragma once
+// TCP on this machine for the test peers (Winsock on Windows, BSD sockets elsewhere).
+#include <cstddef>
+#include <cstdint>
+
+namespace vantel_test {
+
+using LocalSocket = std::intptr_t;
+constexpr LocalSocket kNoSocket = -1;
+
+// A connection to 127.0.0.1:port, or kNoSocket.
+LocalSocket ConnectLocal(int port);
+bool SendAll(LocalSocket socket, const std::uint8_t* data, std::size_t length);
+// False when the peer closed or the connection failed before `length` bytes came.
+bool ReceiveAll(LocalSocket socket, std::uint8_t* data, std::size_t length);
+// Ends both directions, which wakes a thread blocked in ReceiveAll.
+void ShutdownLocal(LocalSocket socket);
+void CloseLocal(LocalSocket socket);
+// A port p such that p .. p + count - 1 are all free on this machine now; 0 when none was
+// found.
+int FreePortRun(int count);
+
+}  // namespace vantel_test

@@ -1,0 +1,178 @@
+#pragma once
+// The reader simulator: one model of a card reader, its security module (SAM) and the
+// cards in its field. It answers request frames with answer frames, independent of the
+// transport; the attachments (reader_sim_serial, reader_sim_tcp, reader_sim_usb and the
+// HID and PC/SC ones) carry the bytes. Faults are scripted per answer, every request is
+// logged for wire checks, and commands and cards are added by registering handlers.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace vantel_test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// SAM status words (SW3) the model answers with.
+constexpr std::uint8_t kSwSuccess = 0x90;
+constexpr std::uint8_t kSwCardFound = 0x9F;
+constexpr std::uint8_t kSwNoContent = 0x91;      // e.g. a card without a new address
+constexpr std::uint8_t kSwNoCard = 0x80;         // search found nothing
+constexpr std::uint8_t kSwSelectFailed = 0x81;   // select without a found card
+constexpr std::uint8_t kSwCardReadFailed = 0x41; // card command without a selected card
+constexpr std::uint8_t kSwBadRequestCheck = 0x10;
+constexpr std::uint8_t kSwUnknownCommand = 0x21;
+// The reader's plain success answer to a vendor command.
+constexpr std::uint8_t kVendorSuccess = 0x56;
+
+// Frame building, as the library and the reader write them.
+Bytes SamRequestFrame(std::uint8_t command, std::uint8_t parameter, const Bytes& data = {});
+Bytes SamAnswerFrame(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3, const Bytes& data = {});
+// 55 AA LEN payload XOR; a payload of 254 bytes or more gets the long-answer LEN 0xFF.
+Bytes VendorFrame(const Bytes& payload);
+// The base64-wrapped form of an answer frame: chunks of A5 A5 A5 96 69, a 2-byte length and
+// that many base64 characters; `chunkChars` 0 puts the whole text in one chunk.
+Bytes Base64Chunks(const Bytes& frame, std::size_t chunkChars);
+
+// The parts of a SAM request frame.
+struct SamRequest {
+  std::uint8_t command = 0;
+  std::uint8_t parameter = 0;
+  Bytes data;
+};
+
+struct SamAnswer {
+  std::uint8_t sw1 = 0;
+  std::uint8_t sw2 = 0;
+  std::uint8_t sw3 = kSwSuccess;
+  Bytes data;
+};
+
+// The security module's own data.
+struct SimSam {
+  Bytes samId = Bytes{0x05, 0x00, 0x01, 0x00, 0x4E, 0x61, 0xBC, 0x00,
+                      0x3A, 0x4B, 0x5C, 0x6D, 0x11, 0x22, 0x33, 0x44};
+  Bytes managementInfo = Bytes(28, 0x00);
+  int resets = 0;
+  int rfFrameSize = 0;  // last value set by 61 FF
+};
+
+// A card in the reader's field. Later kinds (M1, CPU card, PSAM) derive from it as well.
+struct SimCard {
+  virtual ~SimCard() = default;
+};
+
+struct SimIdentityCard : SimCard {
+  SimIdentityCard();
+  Bytes text;   // 256 bytes, UCS-2
+  Bytes photo;  // 1024 bytes
+  Bytes newAddress;  // empty: the card carries none
+  Bytes findData{0x00, 0x00, 0x00, 0x00};
+  Bytes selectData = Bytes(8, 0x00);
+};
+
+// How one answer goes wrong on the way.
+enum class Fault {
+  kSilence,         // no answer at all
+  kHeaderOnly,      // the header (7 or 3 bytes) and nothing more
+  kWrongPreamble,   // AA AA AA 96 68 ... or 55 AB ...
+  kWrongCheck,      // last byte flipped
+  kShortBody,       // the last `missingBytes` bytes left out
+  kSlowPieces,      // `pieceSize` bytes at a time, `pieceDelayMs` apart
+  kBase64,          // base64-wrapped, `base64ChunkChars` per chunk, chunks `pieceDelayMs` apart
+  kCloseMidAnswer,  // `bytesBeforeClose` bytes, then the connection ends
+};
+
+struct FaultPlan {
+  Fault fault = Fault::kSilence;
+  std::size_t pieceSize = 64;
+  int pieceDelayMs = 20;
+  std::size_t base64ChunkChars = 0;
+  std::size_t missingBytes = 1;
+  std::size_t bytesBeforeClose = 16;
+};
+
+// One delivery step of an answer: wait `delayMs`, then send `bytes`.
+struct Piece {
+  Bytes bytes;
+  int delayMs = 0;
+};
+
+struct Reply {
+  std::vector<Piece> pieces;
+  bool closeAfter = false;
+  Bytes Joined() const;
+};
+
+class ReaderSim {
+ public:
+  using SamHandler = std::function<SamAnswer(const SamRequest&)>;
+  // Takes the request payload (CMD, then command bytes) and gives the answer payload
+  // (status, then data); nullopt for no answer.
+  using VendorHandler = std::function<std::optional<Bytes>(const Bytes& payload)>;
+
+  ReaderSim();
+  ReaderSim(const ReaderSim&) = delete;
+  ReaderSim& operator=(const ReaderSim&) = delete;
+
+  // Commands: the SAM commands of a reader are there from the start; later cards and
+  // vendor commands register theirs. A new handler replaces an old one.
+  void OnSamCommand(std::uint8_t command, std::uint8_t parameter, SamHandler handler);
+  void OnVendorCommand(std::uint8_t command, VendorHandler handler);
+
+  // The field: one card at a time; placing or removing a card ends the SAM's card session.
+  void PlaceCard(std::shared_ptr<SimCard> card);
+  void RemoveCard();
+  template <typename Kind>
+  Kind* CardAs() {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    return dynamic_cast<Kind*>(card_.get());
+  }
+  SimSam& Sam() { return sam_; }
+
+  // Faults: queued ones apply to the next answers, one each; a standing one to every
+  // answer while no queued one is left.
+  void QueueFault(const FaultPlan& plan);
+  void SetStandingFault(std::optional<FaultPlan> plan);
+
+  // The clean answer frame to one request frame (empty for none), as the PC/SC and HID
+  // attachments need it. Logs the request.
+  Bytes AnswerFrame(const Bytes& requestFrame);
+  // Byte-stream delivery: takes what the library wrote, finds the complete request frames
+  // in it (bytes before a preamble are dropped) and gives the reply to each, faults applied.
+  std::vector<Reply> Feed(const std::uint8_t* data, std::size_t length);
+
+  // Every request frame received, in order.
+  std::vector<Bytes> Requests() const;
+  void ClearRequests();
+
+ private:
+  void RegisterSamCommands();
+  std::optional<Bytes> Answer(const Bytes& requestFrame);
+  SamAnswer AnswerSam(const SamRequest& request);
+  std::optional<FaultPlan> NextFault();
+  // Whether the search and the select of the SAM's card session have run.
+  bool HasIdentityCard();
+
+  mutable std::recursive_mutex mutex_;
+  std::map<std::uint16_t, SamHandler> samHandlers_;
+  std::map<std::uint8_t, VendorHandler> vendorHandlers_;
+  std::shared_ptr<SimCard> card_;
+  SimSam sam_;
+  bool cardFound_ = false;
+  bool cardSelected_ = false;
+  std::deque<FaultPlan> queuedFaults_;
+  std::optional<FaultPlan> standingFault_;
+  std::vector<Bytes> requests_;
+  Bytes pending_;
+};
+
+// The transport-independent delivery of `frame` with `plan` applied.
+Reply Deliver(const Bytes& frame, const std::optional<FaultPlan>& plan);
+
+}  // namespace vantel_test

@@ -1,0 +1,52 @@
+#pragma once
+// The PC/SC attachment of the reader simulator: the simulator as the virtual card of a
+// vpcd reader (natively inside pcscd, under wine inside the test-only WinSCard.dll). vpcd's
+// card protocol runs over TCP: each message is a 2-byte big-endian length and a payload; a
+// 1-byte payload is a control (0 power off, 1 power on, 2 reset, 4 ATR), a longer one an
+// APDU, answered with the response.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace vantel_test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Answers one APDU with its response.
+using ApduAnswerer = std::function<Bytes(const Bytes& apdu)>;
+// Answers one request frame (a SAM frame or a vendor frame) with the reader's answer frame.
+using FrameAnswerer = std::function<Bytes(const Bytes& requestFrame)>;
+
+// The pseudo-APDUs: "FF98" CMD PARA [Lc data] Le passes a SAM frame through and is answered
+// with the SAM's answer frame alone; "FF97" 10 CMD (ARG | Lc data) is a reader command,
+// answered with the data of the reader's answer and 90 00. Anything else gets 6D 00.
+ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames);
+
+class VirtualCard {
+ public:
+  // Connects to the vpcd reader's card port on this machine and serves it until destroyed.
+  VirtualCard(int port, ApduAnswerer answerer);
+  ~VirtualCard();
+  VirtualCard(const VirtualCard&) = delete;
+  VirtualCard& operator=(const VirtualCard&) = delete;
+
+  bool IsConnected() const { return connected_; }
+  // The APDUs received so far.
+  std::vector<Bytes> Apdus() const;
+
+ private:
+  void Serve();
+  Bytes Answer(const Bytes& message);
+
+  ApduAnswerer answerer_;
+  std::intptr_t socket_ = -1;
+  std::atomic<bool> connected_{false};
+  mutable std::mutex mutex_;
+  std::vector<Bytes> apdus_;
+  std::thread thread_;
+};
+
+}  // namespace vantel_test

@@ -9,6 +9,7 @@
 
 namespace platform {
 class DeviceHandle;
+class TcpSocket;
 }
 
 namespace vantel {
@@ -72,7 +73,7 @@ struct DeviceState {
   int gM1CardType = 0;
   std::uint8_t gJsonUseHid = 0;
   int gLogOn = 0;
-  std::intptr_t gNetSocket = 0;  // -1 after a close
+  platform::TcpSocket* gNetSocket = nullptr;  // the network reader's connection; null = none
   std::intptr_t gBtSocket = -1;  // -1 = none
   int gUsbReaderFound = 0;
   void* gTimer = nullptr;

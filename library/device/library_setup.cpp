@@ -8,6 +8,11 @@
 namespace vantel {
 namespace {
 
+std::string& SetUpFolder() {
+  static std::string folder;
+  return folder;
+}
+
 std::string FolderOf(const std::string& path) {
   std::size_t last = path.rfind(platform::kPathSeparator);
   return last == std::string::npos ? std::string() : path.substr(0, last);
@@ -36,7 +41,12 @@ std::string FindLibraryFolder() {
   return FolderOf(path);
 }
 
+std::string LibraryFolder() {
+  return SetUpFolder().empty() ? FindLibraryFolder() : SetUpFolder();
+}
+
 void SetUpLibraryIn(const std::string& folder) {
+  SetUpFolder() = folder;
   LoadCardImageLibrary(folder);
   ReadLogSwitch(folder);
   platform::SetLibrarySearchFolder(folder);

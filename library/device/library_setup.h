@@ -8,6 +8,9 @@ namespace vantel {
 // running program when no module has that name. No trailing separator.
 std::string FindLibraryFolder();
 
+// The folder the set-up ran in (where "kestor.ini" lives); FindLibraryFolder() before that.
+std::string LibraryFolder();
+
 // Loads the card-image library from `folder`, reads the log switch from its "kestor.ini"
 // and makes `folder` the library search folder.
 void SetUpLibraryIn(const std::string& folder);

@@ -39,7 +39,7 @@ Bytes VendorFrame(const Bytes& payload);
 // that many base64 characters; `chunkChars` 0 puts the whole text in one chunk.
 Bytes Base64Chunks(const Bytes& frame, std::size_t chunkChars);
 
-// The parts of a SAM request frame.
+// The fields of a SAM request frame.
 struct SamRequest {
   std::uint8_t command = 0;
   std::uint8_t parameter = 0;

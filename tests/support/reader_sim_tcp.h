@@ -29,8 +29,8 @@ class TcpAttachment {
   bool Play(std::intptr_t connection, const Reply& reply);
 
   ReaderSim& sim_;
+  int port_ = 0;  // before listener_, which fills it in
   std::intptr_t listener_ = -1;
-  int port_ = 0;
   std::atomic<int> connections_{0};
   std::atomic<bool> stop_{false};
   std::thread thread_;

@@ -18,7 +18,7 @@ void QueueReplies(SimulatedUsbDevice& device, const std::vector<Reply>& replies)
     for (const Piece& piece : reply.pieces) device.pendingPieces.push_back(piece.bytes);
 }
 
-// Moves up to `capacity` answer bytes out; a piece taken in part keeps its rest.
+// Moves up to `capacity` answer bytes out; a piece not taken whole keeps its rest.
 std::size_t TakeAnswer(SimulatedUsbDevice& device, std::uint8_t* out, std::size_t capacity,
                        bool acrossPieces) {
   std::size_t taken = 0;

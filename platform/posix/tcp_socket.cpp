@@ -1,0 +1,66 @@
+#include "platform/tcp_socket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace platform {
+namespace {
+
+class PosixTcpSocket : public TcpSocket {
+ public:
+  explicit PosixTcpSocket(int fd) : fd_(fd) {}
+  ~PosixTcpSocket() override { close(fd_); }
+
+  bool Connect(const std::string& address, std::uint16_t port) override {
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_addr.s_addr = inet_addr(address.c_str());
+    peer.sin_port = htons(port);
+    int result;
+    do {
+      result = connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+  }
+
+  bool HasPeer() override {
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    return getpeername(fd_, reinterpret_cast<sockaddr*>(&peer), &length) == 0;
+  }
+
+  // A reader that has gone away gives an error, not a signal that ends the program.
+  int Send(const std::uint8_t* data, std::size_t length) override {
+    return static_cast<int>(send(fd_, data, length, MSG_NOSIGNAL));
+  }
+
+  int Receive(std::uint8_t* buffer, std::size_t capacity) override {
+    ssize_t got;
+    do {
+      got = recv(fd_, buffer, capacity, 0);
+    } while (got < 0 && errno == EINTR);
+    return static_cast<int>(got);
+  }
+
+  void Shutdown() override { shutdown(fd_, SHUT_RDWR); }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+bool StartSocketLibrary() { return true; }
+void StopSocketLibrary() {}
+
+std::unique_ptr<TcpSocket> TcpSocket::Create() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixTcpSocket>(fd);
+}
+
+}  // namespace platform

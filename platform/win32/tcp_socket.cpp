@@ -1,0 +1,59 @@
+#include "platform/tcp_socket.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+namespace platform {
+namespace {
+
+class Win32TcpSocket : public TcpSocket {
+ public:
+  explicit Win32TcpSocket(SOCKET socket) : socket_(socket) {}
+  ~Win32TcpSocket() override { closesocket(socket_); }
+
+  bool Connect(const std::string& address, std::uint16_t port) override {
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_addr.s_addr = inet_addr(address.c_str());
+    peer.sin_port = htons(port);
+    return connect(socket_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0;
+  }
+
+  bool HasPeer() override {
+    sockaddr_in peer{};
+    int length = sizeof peer;
+    return getpeername(socket_, reinterpret_cast<sockaddr*>(&peer), &length) == 0;
+  }
+
+  int Send(const std::uint8_t* data, std::size_t length) override {
+    int sent = send(socket_, reinterpret_cast<const char*>(data), static_cast<int>(length), 0);
+    return sent == SOCKET_ERROR ? -1 : sent;
+  }
+
+  int Receive(std::uint8_t* buffer, std::size_t capacity) override {
+    int got = recv(socket_, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0);
+    return got == SOCKET_ERROR ? -1 : got;
+  }
+
+  void Shutdown() override { shutdown(socket_, SD_BOTH); }
+
+ private:
+  SOCKET socket_;
+};
+
+}  // namespace
+
+bool StartSocketLibrary() {
+  WSADATA data;
+  return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}
+
+void StopSocketLibrary() { WSACleanup(); }
+
+std::unique_ptr<TcpSocket> TcpSocket::Create() {
+  SOCKET created = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (created == INVALID_SOCKET) return nullptr;
+  return std::make_unique<Win32TcpSocket>(created);
+}
+
+}  // namespace platform

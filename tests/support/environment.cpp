@@ -1,0 +1,15 @@
+#include "support/environment.h"
+
+#include <cstdlib>
+
+namespace vantel_test {
+
+void SetEnvironment(const std::string& name, const std::string& value) {
+#if defined(_WIN32)
+  _putenv_s(name.c_str(), value.c_str());
+#else
+  setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+}  // namespace vantel_test

@@ -1,0 +1,9 @@
+#pragma once
+// Setting environment variables from a test, on every system alike.
+#include <string>
+
+namespace vantel_test {
+
+void SetEnvironment(const std::string& name, const std::string& value);
+
+}  // namespace vantel_test

@@ -3,7 +3,10 @@
 
 #include <windows.h>
 #include <setupapi.h>
+// mingw-w64's hid headers declare their functions without C linkage.
+extern "C" {
 #include <hidsdi.h>
+}
 
 #include <vector>
 

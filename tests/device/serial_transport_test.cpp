@@ -67,6 +67,9 @@ TEST(OpenComPort, MissingPortGivesNull) {
 }
 
 TEST(OpenComPort, RefusedSettingsCloseThePortAgain) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "wine's serial driver takes any rate on a pseudo-terminal: no line refuses";
+#endif
   auto peer = vantel_test::SerialPeer::Attach(5);
   ASSERT_TRUE(peer);
   EXPECT_FALSE(OpenComPort(5, 12345));

@@ -497,13 +497,25 @@ TEST_F(ConvertToJpegTest, ManyFailuresInARowLeaveTheProcessWorking) {
 TEST_F(ConvertToJpegTest, NullPathsUseStandardInputAndOutput) {
   const std::vector<std::uint8_t> bmp = testsupport::BuildDecoderBitmap();
   ASSERT_TRUE(WriteFileBytes(bmpPath_, bmp));
-  const std::string bmpPath = bmpPath_;
-  const std::string jpegPath = jpegPath_;
+  // On Windows the child is a new run of this program up to here, with a scratch folder of
+  // its own: it finds the parent's two files through the environment.
+  if (!::testing::internal::InDeathTestChild()) {
+#if defined(_WIN32)
+    _putenv_s("VANTEL_TEST_STREAM_BMP", bmpPath_.c_str());
+    _putenv_s("VANTEL_TEST_STREAM_JPEG", jpegPath_.c_str());
+#else
+    setenv("VANTEL_TEST_STREAM_BMP", bmpPath_.c_str(), 1);
+    setenv("VANTEL_TEST_STREAM_JPEG", jpegPath_.c_str(), 1);
+#endif
+  }
   // In a child process: its standard streams are the two files.
   EXPECT_EXIT(
       {
-        if (!std::freopen(bmpPath.c_str(), "rb", stdin)) std::_Exit(10);
-        if (!std::freopen(jpegPath.c_str(), "wb", stdout)) std::_Exit(11);
+        const char* bmpPath = std::getenv("VANTEL_TEST_STREAM_BMP");
+        const char* jpegPath = std::getenv("VANTEL_TEST_STREAM_JPEG");
+        if (!bmpPath || !jpegPath) std::_Exit(12);
+        if (!std::freopen(bmpPath, "rb", stdin)) std::_Exit(10);
+        if (!std::freopen(jpegPath, "wb", stdout)) std::_Exit(11);
         int result = vantel::ConvertToJpeg(nullptr, nullptr);
         std::fflush(stdout);
         std::_Exit(result);

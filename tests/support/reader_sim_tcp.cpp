@@ -24,12 +24,13 @@ using SocketValue = SOCKET;
 using AddressLength = int;
 void CloseSocket(std::intptr_t socket) { closesocket(static_cast<SOCKET>(socket)); }
 constexpr int kSendFlags = 0;
+// The library's close ends one Winsock reference even when its open took none, so each
+// listener takes a reference of its own and keeps it: Winsock must outlive every test.
 struct SocketLibrary {
   SocketLibrary() {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
   }
-  ~SocketLibrary() { WSACleanup(); }
 };
 #else
 using SocketValue = int;
@@ -52,7 +53,7 @@ bool Readable(std::intptr_t socket, int ms) {
 }
 
 std::intptr_t Listen(int* port) {
-  static SocketLibrary library;
+  SocketLibrary library;
   (void)library;
   SocketValue listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in address{};

@@ -1,0 +1,79 @@
+#include "platform/serial_port.h"
+
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+// A COM port through the Windows serial driver; the handle is closed with the object.
+class Win32SerialPort : public SerialPort {
+ public:
+  explicit Win32SerialPort(HANDLE handle) : handle_(handle) {}
+  ~Win32SerialPort() override { CloseHandle(handle_); }
+
+  bool Write(const std::uint8_t* data, std::size_t length, std::size_t* done) override {
+    DWORD wrote = 0;
+    BOOL ok = WriteFile(handle_, data, static_cast<DWORD>(length), &wrote, nullptr);
+    *done = wrote;
+    return ok != FALSE;
+  }
+
+  bool Read(std::uint8_t* buffer, std::size_t capacity, std::size_t* done) override {
+    DWORD got = 0;
+    BOOL ok = ReadFile(handle_, buffer, static_cast<DWORD>(capacity), &got, nullptr);
+    *done = got;
+    return ok != FALSE;
+  }
+
+  bool SetTimeouts(const SerialTimeouts& timeouts) override {
+    COMMTIMEOUTS settings{};
+    settings.ReadIntervalTimeout = timeouts.readInterval;
+    settings.ReadTotalTimeoutMultiplier = timeouts.readTotalMultiplier;
+    settings.ReadTotalTimeoutConstant = timeouts.readTotalConstant;
+    settings.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
+    settings.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
+    return SetCommTimeouts(handle_, &settings) != FALSE;
+  }
+
+  bool Configure(int baud) override {
+    DCB state{};
+    state.DCBlength = sizeof state;
+    if (!GetCommState(handle_, &state)) return false;
+    state.BaudRate = static_cast<DWORD>(baud);
+    state.ByteSize = 8;
+    state.Parity = NOPARITY;
+    state.StopBits = ONESTOPBIT;
+    return SetCommState(handle_, &state) != FALSE;
+  }
+
+  bool SetupQueues(std::uint32_t inSize, std::uint32_t outSize) override {
+    return SetupComm(handle_, inSize, outSize) != FALSE;
+  }
+
+  bool PurgeReceive() override { return PurgeComm(handle_, PURGE_RXCLEAR) != FALSE; }
+
+  bool QueuedCount(std::uint32_t* count) override {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(handle_, &errors, &status)) return false;
+    *count = status.cbInQue;
+    return true;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::string SerialDevicePath(int portNumber) { return "\\\\.\\COM" + std::to_string(portNumber); }
+
+std::unique_ptr<SerialPort> SerialPort::Open(int portNumber) {
+  if (portNumber < 1) return nullptr;
+  HANDLE handle = CreateFileA(SerialDevicePath(portNumber).c_str(), GENERIC_READ | GENERIC_WRITE,
+                              0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32SerialPort>(handle);
+}
+
+}  // namespace platform

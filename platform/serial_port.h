@@ -32,7 +32,8 @@ class SerialPort : public DeviceHandle {
   virtual bool SetupQueues(std::uint32_t inSize, std::uint32_t outSize) = 0;
   // Drops what has arrived and not been read.
   virtual bool PurgeReceive() = 0;
-  // Clears a communication error and tells how many received bytes wait to be read.
+  // Tells how many received bytes wait to be read, and clears a communication error:
+  // false when there was one (the count is set all the same) or the driver cannot tell.
   virtual bool QueuedCount(std::uint32_t* count) = 0;
 };
 

@@ -46,6 +46,14 @@ class Win32SerialPort : public SerialPort {
     return SetCommState(handle_, &state) != FALSE;
   }
 
+  bool CurrentBaud(int* baud) override {
+    DCB state{};
+    state.DCBlength = sizeof state;
+    if (!GetCommState(handle_, &state)) return false;
+    *baud = static_cast<int>(state.BaudRate);
+    return true;
+  }
+
   bool SetupQueues(std::uint32_t inSize, std::uint32_t outSize) override {
     return SetupComm(handle_, inSize, outSize) != FALSE;
   }
@@ -57,7 +65,7 @@ class Win32SerialPort : public SerialPort {
     COMSTAT status{};
     if (!ClearCommError(handle_, &errors, &status)) return false;
     *count = status.cbInQue;
-    return true;
+    return errors == 0;
   }
 
  private:

@@ -26,7 +26,6 @@ void PhotoPlanes::Allocate(int width, int height) {
   list.assign(padded, ListEntry{0, 0});
   // A run of the list is never longer than the list, which never outgrows the plane.
   scratch.assign(std::min<std::size_t>(kListScratchEntries, padded), ListEntry{0, 0});
-  maskWork.assign(padded, 0);
   lineIn.assign(line, 0);
   lineOut.assign(line, 0);
   blockCoefficients.assign(line * kColumnBlock, 0);
@@ -34,7 +33,6 @@ void PhotoPlanes::Allocate(int width, int height) {
   inverseRuns.reserve(padded / 2 + 1);
   inverseLineStart.clear();
   inverseLineStart.reserve(4 * line + 1);
-  inverseRunsBuilt = false;
   for (auto& bytes : componentBytes) bytes.assign(kImagePixels, 0);
 }
 

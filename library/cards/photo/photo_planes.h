@@ -58,10 +58,12 @@ struct PhotoPlanes {
   std::vector<ListEntry> list;            // capacity padded width x padded height
   std::vector<ListEntry> scratch;         // kListScratchEntries
 
-  std::vector<std::int32_t> maskWork;     // padded; the inverse transform's mask copy
-  std::vector<InverseRun> inverseRuns;    // every line's runs, in the inverse's line order
-  std::vector<int> inverseLineStart;      // line l's runs: [start[l], start[l + 1])
-  bool inverseRunsBuilt = false;
+  // The runs of 1 of every line the level mask's split reads, in the split's line order
+  // (per level: its rows, then its columns). The inverse rebuilds exactly these lines, so
+  // they are its runs too. Line l's runs: inverseRuns[inverseLineStart[l] ..
+  // inverseLineStart[l + 1]).
+  std::vector<InverseRun> inverseRuns;
+  std::vector<int> inverseLineStart;
   std::vector<std::int32_t> lineIn;       // max(padded width, padded height) each
   std::vector<std::int32_t> lineOut;
   // The vertical inverse step's columns, kColumnBlock at a time, each column contiguous.

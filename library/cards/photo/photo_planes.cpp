@@ -21,7 +21,6 @@ void PhotoPlanes::Allocate(int width, int height) {
   bandStart.assign(3 * (kMaxLevels + 2), 0);
   coefficients.assign(padded, 0);
   significance.assign(padded, 0);
-  state.assign(padded, 255);
   reach.assign(padded, 0);
   list.assign(padded, ListEntry{0, 0});
   // A run of the list is never longer than the list, which never outgrows the plane.

@@ -14,15 +14,13 @@ struct ListEntry {
   std::uint16_t column;
 };
 
-// A position that a band pass may code: in scan order, with its level.
+// A position that a band pass may code, in scan order: a coefficient where the level mask
+// is 1, else a descendant flag position.
 constexpr std::uint32_t kNoParent = 0xFFFFFFFFu;
 
 struct BandCandidate {
   std::uint32_t index;
-  std::uint32_t parent;   // the parent's index at the next level, kNoParent at level L
-  std::uint16_t row;
-  std::uint16_t column;
-  std::uint8_t flagOnly;  // 0: level mask 1 (a coefficient); 1: a descendant flag position
+  std::uint32_t parent;  // the parent's index at the next level, kNoParent at level L
 };
 
 // One run of the inverse transform: `length` positions from `start` of a line whose rebuilt
@@ -53,7 +51,6 @@ struct PhotoPlanes {
 
   std::vector<std::int32_t> coefficients; // padded; the current component
   std::vector<std::uint8_t> significance; // padded
-  std::vector<std::uint8_t> state;        // padded
   std::vector<std::uint8_t> reach;        // padded; what the ancestor test of the children finds
   std::vector<ListEntry> list;            // capacity padded width x padded height
   std::vector<ListEntry> scratch;         // kListScratchEntries

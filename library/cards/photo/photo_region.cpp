@@ -250,10 +250,7 @@ void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes) {
         if (coded || (s > 1 && planes.codedBelow[i])) {
           const std::uint32_t parent =
               s == context.levels ? kNoParent : static_cast<std::uint32_t>((r >> 1) * pw + (c >> 1));
-          planes.candidates.push_back(BandCandidate{static_cast<std::uint32_t>(i), parent,
-                                                    static_cast<std::uint16_t>(r),
-                                                    static_cast<std::uint16_t>(c),
-                                                    static_cast<std::uint8_t>(coded ? 0 : 1)});
+          planes.candidates.push_back(BandCandidate{static_cast<std::uint32_t>(i), parent});
         }
       };
       if (band == 0) {

@@ -49,41 +49,25 @@ void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity
       L[m / 2 - 1] = RoundScale(L[m / 2 - 1], 7071);
     }
   }
-  const int evens = (m + 1) / 2;
+  // The interior samples in loops of their own; each run end, where a neighbour is
+  // missing, after its loop.
   const int odds = m / 2;
+  const bool oddLength = m % 2 == 1;
   if (parity == 0) {
     // Even positions hold low samples: even outputs first.
     x[0] = Sub(L[0], Shr(Add(H[0], 1), 1));
-    for (int k = 1; k < evens; ++k) {
-      if (2 * k + 1 < m) {
-        x[2 * k] = Sub(L[k], Shr(Add(Add(H[k - 1], H[k]), 2), 2));
-      } else {  // m odd, the right end
-        x[2 * k] = Sub(L[k], Shr(Add(H[k - 1], 1), 1));
-      }
-    }
-    for (int k = 0; k < odds; ++k) {
-      if (2 * k + 2 < m) {
-        x[2 * k + 1] = Add(H[k], Shr(Add(x[2 * k], x[2 * k + 2]), 1));
-      } else {  // m even, the right end
-        x[2 * k + 1] = Add(H[k], x[2 * k]);
-      }
-    }
+    for (int k = 1; k < odds; ++k) x[2 * k] = Sub(L[k], Shr(Add(Add(H[k - 1], H[k]), 2), 2));
+    if (oddLength) x[2 * odds] = Sub(L[odds], Shr(Add(H[odds - 1], 1), 1));
+    const int interiorOdds = oddLength ? odds : odds - 1;
+    for (int k = 0; k < interiorOdds; ++k) x[2 * k + 1] = Add(H[k], Shr(Add(x[2 * k], x[2 * k + 2]), 1));
+    if (!oddLength) x[m - 1] = Add(H[odds - 1], x[m - 2]);
   } else {
     // Even positions hold high samples: odd outputs first.
-    for (int k = 0; k < odds; ++k) {
-      if (2 * k + 2 < m) {
-        x[2 * k + 1] = Sub(L[k], Shr(Add(Add(H[k], H[k + 1]), 2), 2));
-      } else {  // m even, the right end
-        x[2 * k + 1] = Sub(L[k], Shr(Add(H[k], 1), 1));
-      }
-    }
-    for (int k = 1; k < evens; ++k) {
-      if (2 * k + 1 < m) {
-        x[2 * k] = Add(H[k], Shr(Add(x[2 * k - 1], x[2 * k + 1]), 1));
-      } else {  // m odd, the right end
-        x[2 * k] = Add(x[2 * k - 1], H[k]);
-      }
-    }
+    const int interiorOdds = oddLength ? odds : odds - 1;
+    for (int k = 0; k < interiorOdds; ++k) x[2 * k + 1] = Sub(L[k], Shr(Add(Add(H[k], H[k + 1]), 2), 2));
+    if (!oddLength) x[m - 1] = Sub(L[odds - 1], Shr(Add(H[odds - 1], 1), 1));
+    for (int k = 1; k < odds; ++k) x[2 * k] = Add(H[k], Shr(Add(x[2 * k - 1], x[2 * k + 1]), 1));
+    if (oddLength) x[m - 1] = Add(x[m - 2], H[odds]);
     x[0] = Add(x[1], H[0]);
   }
 }

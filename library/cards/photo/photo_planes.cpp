@@ -22,9 +22,10 @@ void PhotoPlanes::Allocate(int width, int height) {
   coefficients.assign(padded, 0);
   significance.assign(padded, 0);
   reach.assign(padded, 0);
-  list.assign(padded, ListEntry{0, 0});
+  // The lists are written before they are read: sized, not cleared.
+  list.resize(padded);
   // A run of the list is never longer than the list, which never outgrows the plane.
-  scratch.assign(std::min<std::size_t>(kListScratchEntries, padded), ListEntry{0, 0});
+  scratch.resize(std::min<std::size_t>(kListScratchEntries, padded));
   lineIn.assign(line, 0);
   lineOut.assign(line, 0);
   blockCoefficients.assign(line * kColumnBlock, 0);

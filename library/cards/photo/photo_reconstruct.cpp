@@ -141,9 +141,10 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
   const int pw = planes.paddedWidth;
   std::int32_t* coefficients = planes.coefficients.data();
   const std::size_t padded = planes.coefficients.size();
-  for (std::size_t i = 0; i < padded; ++i) {
-    if (planes.levelMask[i] <= 0) coefficients[i] = 0;  // 1 and the markers keep their value
-  }
+  // 1 and the markers keep their value. A select rather than a conditional store, so that
+  // the loop vectorizes.
+  const std::int32_t* levelMask = planes.levelMask.data();
+  for (std::size_t i = 0; i < padded; ++i) coefficients[i] = levelMask[i] > 0 ? coefficients[i] : 0;
   std::int32_t* block = planes.blockCoefficients.data();
   std::int32_t* scratch = planes.lineOut.data();
   const InverseRun* runs = planes.inverseRuns.data();

@@ -44,7 +44,6 @@ class ComponentDecoder {
         levelMask_(planes.levelMask.data()),
         coefficients_(planes.coefficients.data()),
         significance_(planes.significance.data()),
-        state_(planes.state.data()),
         reach_(planes.reach.data()),
         list_(planes.list.data()),
         scratch_(planes.scratch.data()) {}
@@ -57,7 +56,6 @@ class ComponentDecoder {
     for (bp_ = top_; bp_ >= 0;) {
       context_.bitPlane = bp_;
       bit_ = 1u << (bp_ & 31);
-      std::fill(planes_.state.begin(), planes_.state.end(), 255);
       bool goOn = LowestBandPass();
       for (int s = context_.levels; goOn && s >= 1; --s) {
         for (int band = kBandHL; goOn && band <= kBandHH; ++band) goOn = BandPass(s, band);
@@ -75,10 +73,10 @@ class ComponentDecoder {
  private:
   bool Stopped() { return budget_.Stopped(decoder_); }
 
-  void MakeSignificant(int i, int row, int column, bool negative) {
+  void MakeSignificant(int i, bool negative) {
     coefficients_[i] = negative ? static_cast<std::int32_t>(0u - bit_) : static_cast<std::int32_t>(bit_);
     significance_[i] = 1;
-    list_[listSize_++] = ListEntry{static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(column)};
+    list_[listSize_++] = ListEntry{static_cast<std::uint16_t>(i / pw_), static_cast<std::uint16_t>(i % pw_)};
   }
 
   bool LowestBandPass() {
@@ -92,11 +90,9 @@ class ComponentDecoder {
         const int symbol = decoder_.DecodeSymbol(lowBandModel_);
         if (Stopped()) return false;
         if (symbol == 0 || symbol == 1) {
-          MakeSignificant(i, r, c, symbol == 1);
-          state_[i] = static_cast<std::uint8_t>(symbol);
+          MakeSignificant(i, symbol == 1);
         } else {
           coefficients_[i] = 0;
-          state_[i] = 2;
         }
       }
     }
@@ -107,12 +103,13 @@ class ComponentDecoder {
   // of the band, in scan order, that has level mask 1 or carries a descendant flag; the
   // format's rules pass over all others). False when the budget stopped the component.
   //
-  // The ancestor test walks the parents at levels s + 1 .. L: the nearest one whose state is
-  // not 255 decides (2 or 4 skip the position, any other state lets it be coded); none at
-  // all lets it be coded. Parents are visited before their children, so each position keeps
-  // what its children's walk will find (planes.reach): its own state's verdict when the
-  // state is not 255, else the verdict that reached it. The parent of a candidate is a
-  // candidate of the next level, so the value a child reads is always of this bit-plane.
+  // The ancestor test walks the parents at levels s + 1 .. L: the nearest one given a state
+  // in this bit-plane decides (a zerotree root or a flag 0 skips the position, any other
+  // state lets it be coded); none at all lets it be coded. Parents are visited before their
+  // children, so each position keeps what its children's walk will find (planes.reach): its
+  // own state's verdict when it got one, else the verdict that reached it. The parent of a
+  // candidate is a candidate of the next level, so the value a child reads is always of
+  // this bit-plane.
   bool BandPass(int s, int band) {
     if (Stopped()) return false;
     const BandCandidate* candidate = planes_.candidates.data() + planes_.bandStart[3 * s + band];
@@ -121,20 +118,18 @@ class ComponentDecoder {
     for (; candidate != end; ++candidate) {
       const int i = static_cast<int>(candidate->index);
       const std::uint8_t coded = candidate->parent == kNoParent ? 1 : reach_[candidate->parent];
-      std::uint8_t seen = coded;  // the state stays 255
+      std::uint8_t seen = coded;  // no state given in this bit-plane
       if (coded) {
-        if (!candidate->flagOnly) {
+        if (levelMask_[i] == 1) {
           if (!significance_[i]) {
             const int symbol = decoder_.DecodeSymbol(model);
             if (Stopped()) return false;
-            state_[i] = static_cast<std::uint8_t>(symbol);
             seen = symbol != 2;  // 2: a zerotree root
-            if (symbol == 0 || symbol == 1) MakeSignificant(i, candidate->row, candidate->column, symbol == 1);
+            if (symbol == 0 || symbol == 1) MakeSignificant(i, symbol == 1);
           }
         } else {
           const int flag = decoder_.DecodeSymbol(descendantModel_);  // no budget check follows
-          state_[i] = flag == 1 ? 5 : 4;
-          seen = static_cast<std::uint8_t>(flag);  // 4: the descendants are skipped
+          seen = static_cast<std::uint8_t>(flag);  // 0: the descendants are skipped
         }
       }
       reach_[i] = seen;
@@ -202,7 +197,6 @@ class ComponentDecoder {
   const std::int32_t* levelMask_;
   std::int32_t* coefficients_;
   std::uint8_t* significance_;
-  std::uint8_t* state_;
   std::uint8_t* reach_;
   ListEntry* list_;
   ListEntry* scratch_;

@@ -21,12 +21,11 @@ void PhotoPlanes::Allocate(int width, int height) {
   bandStart.assign(3 * (kMaxLevels + 2), 0);
   coefficients.assign(padded, 0);
   significance.assign(padded, 0);
-  state.assign(padded, 255);
   reach.assign(padded, 0);
-  list.assign(padded, ListEntry{0, 0});
+  // The lists are written before they are read: sized, not cleared.
+  list.resize(padded);
   // A run of the list is never longer than the list, which never outgrows the plane.
-  scratch.assign(std::min<std::size_t>(kListScratchEntries, padded), ListEntry{0, 0});
-  maskWork.assign(padded, 0);
+  scratch.resize(std::min<std::size_t>(kListScratchEntries, padded));
   lineIn.assign(line, 0);
   lineOut.assign(line, 0);
   blockCoefficients.assign(line * kColumnBlock, 0);
@@ -34,7 +33,6 @@ void PhotoPlanes::Allocate(int width, int height) {
   inverseRuns.reserve(padded / 2 + 1);
   inverseLineStart.clear();
   inverseLineStart.reserve(4 * line + 1);
-  inverseRunsBuilt = false;
   for (auto& bytes : componentBytes) bytes.assign(kImagePixels, 0);
 }
 

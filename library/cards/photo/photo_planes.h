@@ -14,15 +14,13 @@ struct ListEntry {
   std::uint16_t column;
 };
 
-// A position that a band pass may code: in scan order, with its level.
+// A position that a band pass may code, in scan order: a coefficient where the level mask
+// is 1, else a descendant flag position.
 constexpr std::uint32_t kNoParent = 0xFFFFFFFFu;
 
 struct BandCandidate {
   std::uint32_t index;
-  std::uint32_t parent;   // the parent's index at the next level, kNoParent at level L
-  std::uint16_t row;
-  std::uint16_t column;
-  std::uint8_t flagOnly;  // 0: level mask 1 (a coefficient); 1: a descendant flag position
+  std::uint32_t parent;  // the parent's index at the next level, kNoParent at level L
 };
 
 // One run of the inverse transform: `length` positions from `start` of a line whose rebuilt
@@ -53,15 +51,16 @@ struct PhotoPlanes {
 
   std::vector<std::int32_t> coefficients; // padded; the current component
   std::vector<std::uint8_t> significance; // padded
-  std::vector<std::uint8_t> state;        // padded
   std::vector<std::uint8_t> reach;        // padded; what the ancestor test of the children finds
   std::vector<ListEntry> list;            // capacity padded width x padded height
   std::vector<ListEntry> scratch;         // kListScratchEntries
 
-  std::vector<std::int32_t> maskWork;     // padded; the inverse transform's mask copy
-  std::vector<InverseRun> inverseRuns;    // every line's runs, in the inverse's line order
-  std::vector<int> inverseLineStart;      // line l's runs: [start[l], start[l + 1])
-  bool inverseRunsBuilt = false;
+  // The runs of 1 of every line the level mask's split reads, in the split's line order
+  // (per level: its rows, then its columns). The inverse rebuilds exactly these lines, so
+  // they are its runs too. Line l's runs: inverseRuns[inverseLineStart[l] ..
+  // inverseLineStart[l + 1]).
+  std::vector<InverseRun> inverseRuns;
+  std::vector<int> inverseLineStart;
   std::vector<std::int32_t> lineIn;       // max(padded width, padded height) each
   std::vector<std::int32_t> lineOut;
   // The vertical inverse step's columns, kColumnBlock at a time, each column contiguous.

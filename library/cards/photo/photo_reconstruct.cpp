@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "library/cards/photo/photo_region.h"
+
 namespace vantel::photo {
 
 namespace {
@@ -23,12 +25,6 @@ inline std::uint8_t Clamp255(std::int32_t v) {
 }
 
 }  // namespace
-
-std::int32_t RoundScale(std::int32_t v, std::int32_t f) {
-  const std::int64_t p = static_cast<std::int32_t>(static_cast<std::uint32_t>(v) *
-                                                   static_cast<std::uint32_t>(f));
-  return static_cast<std::int32_t>(p >= 0 ? (p + 5000) / 10000 : (p - 5000) / 10000);
-}
 
 void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity, int m) {
   if (m < 1) return;
@@ -53,41 +49,25 @@ void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity
       L[m / 2 - 1] = RoundScale(L[m / 2 - 1], 7071);
     }
   }
-  const int evens = (m + 1) / 2;
+  // The interior samples in loops of their own; each run end, where a neighbour is
+  // missing, after its loop.
   const int odds = m / 2;
+  const bool oddLength = m % 2 == 1;
   if (parity == 0) {
     // Even positions hold low samples: even outputs first.
     x[0] = Sub(L[0], Shr(Add(H[0], 1), 1));
-    for (int k = 1; k < evens; ++k) {
-      if (2 * k + 1 < m) {
-        x[2 * k] = Sub(L[k], Shr(Add(Add(H[k - 1], H[k]), 2), 2));
-      } else {  // m odd, the right end
-        x[2 * k] = Sub(L[k], Shr(Add(H[k - 1], 1), 1));
-      }
-    }
-    for (int k = 0; k < odds; ++k) {
-      if (2 * k + 2 < m) {
-        x[2 * k + 1] = Add(H[k], Shr(Add(x[2 * k], x[2 * k + 2]), 1));
-      } else {  // m even, the right end
-        x[2 * k + 1] = Add(H[k], x[2 * k]);
-      }
-    }
+    for (int k = 1; k < odds; ++k) x[2 * k] = Sub(L[k], Shr(Add(Add(H[k - 1], H[k]), 2), 2));
+    if (oddLength) x[2 * odds] = Sub(L[odds], Shr(Add(H[odds - 1], 1), 1));
+    const int interiorOdds = oddLength ? odds : odds - 1;
+    for (int k = 0; k < interiorOdds; ++k) x[2 * k + 1] = Add(H[k], Shr(Add(x[2 * k], x[2 * k + 2]), 1));
+    if (!oddLength) x[m - 1] = Add(H[odds - 1], x[m - 2]);
   } else {
     // Even positions hold high samples: odd outputs first.
-    for (int k = 0; k < odds; ++k) {
-      if (2 * k + 2 < m) {
-        x[2 * k + 1] = Sub(L[k], Shr(Add(Add(H[k], H[k + 1]), 2), 2));
-      } else {  // m even, the right end
-        x[2 * k + 1] = Sub(L[k], Shr(Add(H[k], 1), 1));
-      }
-    }
-    for (int k = 1; k < evens; ++k) {
-      if (2 * k + 1 < m) {
-        x[2 * k] = Add(H[k], Shr(Add(x[2 * k - 1], x[2 * k + 1]), 1));
-      } else {  // m odd, the right end
-        x[2 * k] = Add(x[2 * k - 1], H[k]);
-      }
-    }
+    const int interiorOdds = oddLength ? odds : odds - 1;
+    for (int k = 0; k < interiorOdds; ++k) x[2 * k + 1] = Sub(L[k], Shr(Add(Add(H[k], H[k + 1]), 2), 2));
+    if (!oddLength) x[m - 1] = Sub(L[odds - 1], Shr(Add(H[odds - 1], 1), 1));
+    for (int k = 1; k < odds; ++k) x[2 * k] = Add(H[k], Shr(Add(x[2 * k - 1], x[2 * k + 1]), 1));
+    if (oddLength) x[m - 1] = Add(x[m - 2], H[odds]);
     x[0] = Add(x[1], H[0]);
   }
 }
@@ -118,21 +98,6 @@ void RebuildLineMask(const std::int32_t* mask, int n, int pass, std::int32_t* re
   }
 }
 
-// The maximal runs of rebuilt mask values equal to 1, appended to `runs`.
-void FindRuns(const std::int32_t* rebuilt, int n, std::vector<InverseRun>* runs) {
-  int j = 0;
-  while (j < n) {
-    if (rebuilt[j] != 1) {
-      ++j;
-      continue;
-    }
-    int end = j;
-    while (end < n && rebuilt[end] == 1) ++end;
-    runs->push_back(InverseRun{static_cast<std::uint16_t>(j), static_cast<std::uint16_t>(end - j)});
-    j = end;
-  }
-}
-
 // Steps 2 and 3: the line (low half first) replaced by the outputs of its runs, 0 elsewhere.
 // `scratch` holds n entries.
 void ApplyRuns(std::int32_t* line, int n, const InverseRun* runs, const InverseRun* runsEnd,
@@ -149,6 +114,16 @@ void ApplyRuns(std::int32_t* line, int n, const InverseRun* runs, const InverseR
   }
 }
 
+// The split's first line of `level`: the split visits, level by level, the rows and
+// then the columns of each level's area.
+int FirstSplitLine(const PhotoPlanes& planes, int level) {
+  int first = 0;
+  for (int finer = 1; finer < level; ++finer) {
+    first += (planes.paddedWidth >> (finer - 1)) + (planes.paddedHeight >> (finer - 1));
+  }
+  return first;
+}
+
 }  // namespace
 
 void InverseLine(std::int32_t* coefficients, std::int32_t* mask, int n, int pass,
@@ -160,53 +135,25 @@ void InverseLine(std::int32_t* coefficients, std::int32_t* mask, int n, int pass
   std::copy(maskOut, maskOut + n, mask);
 }
 
-void BuildInverseRuns(const WltDecodeContext& context, PhotoPlanes& planes) {
-  const int pw = planes.paddedWidth;
-  std::int32_t* mask = planes.maskWork.data();
-  std::copy(planes.levelMask.begin(), planes.levelMask.end(), mask);
-  std::int32_t* line = planes.lineIn.data();
-  std::int32_t* rebuilt = planes.lineOut.data();
-  planes.inverseRuns.clear();
-  planes.inverseLineStart.clear();
-  for (int level = context.levels; level >= 1; --level) {
-    const int w = planes.paddedWidth >> (level - 1);
-    const int h = planes.paddedHeight >> (level - 1);
-    for (int c = 0; c < w; ++c) {
-      for (int r = 0; r < h; ++r) line[r] = mask[r * pw + c];
-      RebuildLineMask(line, h, 2, rebuilt);
-      planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
-      FindRuns(rebuilt, h, &planes.inverseRuns);
-      for (int r = 0; r < h; ++r) mask[r * pw + c] = rebuilt[r];
-    }
-    for (int r = 0; r < h; ++r) {
-      RebuildLineMask(mask + r * pw, w, 1, rebuilt);
-      planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
-      FindRuns(rebuilt, w, &planes.inverseRuns);
-      std::copy(rebuilt, rebuilt + w, mask + r * pw);
-    }
-  }
-  planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
-  planes.inverseRunsBuilt = true;
-}
-
 void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
                            std::uint8_t* out) {
   constexpr int kColumnBlock = PhotoPlanes::kColumnBlock;
-  if (!planes.inverseRunsBuilt) BuildInverseRuns(context, planes);
   const int pw = planes.paddedWidth;
   std::int32_t* coefficients = planes.coefficients.data();
   const std::size_t padded = planes.coefficients.size();
-  for (std::size_t i = 0; i < padded; ++i) {
-    if (planes.levelMask[i] <= 0) coefficients[i] = 0;  // 1 and the markers keep their value
-  }
+  // 1 and the markers keep their value. A select rather than a conditional store, so that
+  // the loop vectorizes.
+  const std::int32_t* levelMask = planes.levelMask.data();
+  for (std::size_t i = 0; i < padded; ++i) coefficients[i] = levelMask[i] > 0 ? coefficients[i] : 0;
   std::int32_t* block = planes.blockCoefficients.data();
   std::int32_t* scratch = planes.lineOut.data();
   const InverseRun* runs = planes.inverseRuns.data();
   const int* lineStart = planes.inverseLineStart.data();
-  int lineIndex = 0;
   for (int level = context.levels; level >= 1; --level) {
     const int w = planes.paddedWidth >> (level - 1);
     const int h = planes.paddedHeight >> (level - 1);
+    const int firstRow = FirstSplitLine(planes, level);
+    const int firstColumn = firstRow + h;
     // Vertical step, a block of columns at a time so that every row segment read from
     // the plane fills whole cache lines.
     for (int c0 = 0; c0 < w; c0 += kColumnBlock) {
@@ -216,7 +163,7 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
         for (int j = 0; j < columns; ++j) block[j * h + r] = row[j];
       }
       for (int j = 0; j < columns; ++j) {
-        const int l = lineIndex + c0 + j;
+        const int l = firstColumn + c0 + j;
         ApplyRuns(block + j * h, h, runs + lineStart[l], runs + lineStart[l + 1], scratch);
       }
       for (int r = 0; r < h; ++r) {
@@ -224,12 +171,10 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
         for (int j = 0; j < columns; ++j) row[j] = block[j * h + r];
       }
     }
-    lineIndex += w;
     for (int r = 0; r < h; ++r) {
-      const int l = lineIndex + r;
+      const int l = firstRow + r;
       ApplyRuns(coefficients + r * pw, w, runs + lineStart[l], runs + lineStart[l + 1], scratch);
     }
-    lineIndex += h;
   }
   for (int r = 0; r < kImageHeight; ++r) {
     for (int c = 0; c < kImageWidth; ++c) {

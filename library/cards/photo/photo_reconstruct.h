@@ -17,8 +17,12 @@ constexpr int kBitmapSize = kBitmapRowStride * kImageHeight + kBitmapHeaderSize;
 constexpr std::uint8_t kFillFlagOneGrey = 128;
 
 // R(v, f): v * f / 10000 rounded to nearest, halves away from zero; the product in signed
-// 32-bit arithmetic, widened to 64 bits.
-std::int32_t RoundScale(std::int32_t v, std::int32_t f);
+// 32-bit arithmetic, widened to 64 bits. Inline: the inverse transform calls it per sample.
+inline std::int32_t RoundScale(std::int32_t v, std::int32_t f) {
+  const std::int64_t p = static_cast<std::int32_t>(static_cast<std::uint32_t>(v) *
+                                                   static_cast<std::uint32_t>(f));
+  return static_cast<std::int32_t>(p >= 0 ? (p + 5000) / 10000 : (p - 5000) / 10000);
+}
 
 // One run of m samples: x[0..m-1] from the low samples L[] and high samples H[] (both
 // scaled in place when m >= 3); parity 0: the run's even positions hold low samples.
@@ -28,17 +32,12 @@ void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity
 // replaced by the reconstructed line and the rebuilt mask (pass 2 columns, 1 rows).
 // `coefficientsOut` and `maskOut` are scratch of n entries. A line on its own (it allocates
 // its run list); the decoder's InverseShapeTransform uses the same steps along the runs that
-// BuildInverseRuns keeps, without allocating.
+// BuildLevelMask keeps, without allocating.
 void InverseLine(std::int32_t* coefficients, std::int32_t* mask, int n, int pass,
                  std::int32_t* coefficientsOut, std::int32_t* maskOut);
 
-// The inverse transform's mask work, the same for every component: the working copy of the
-// level mask is rebuilt line by line, level by level, and the runs of 1 of every line are
-// kept in planes.inverseRuns (in the order the inverse visits the lines).
-void BuildInverseRuns(const WltDecodeContext& context, PhotoPlanes& planes);
-
 // Runs the inverse transform on planes.coefficients (the current component) along the runs
-// of BuildInverseRuns (built here when not yet) and stores the clamped values 0..255 of
+// that BuildLevelMask kept (it must have run) and stores the clamped values 0..255 of
 // the 102 x 126 image into `out`.
 void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
                            std::uint8_t* out);

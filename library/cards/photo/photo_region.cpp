@@ -157,6 +157,32 @@ void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass) {
   }
 }
 
+void FindRuns(const std::int32_t* line, int n, std::vector<InverseRun>* runs) {
+  int j = 0;
+  while (j < n) {
+    if (line[j] != 1) {
+      ++j;
+      continue;
+    }
+    int end = j;
+    while (end < n && line[end] == 1) ++end;
+    runs->push_back(InverseRun{static_cast<std::uint16_t>(j), static_cast<std::uint16_t>(end - j)});
+    j = end;
+  }
+}
+
+namespace {
+
+// Splits `line` of n samples in place (`out` is scratch of n) and keeps its runs for the inverse.
+void SplitLine(std::int32_t* line, int n, int pass, std::int32_t* out, PhotoPlanes& planes) {
+  planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
+  FindRuns(line, n, &planes.inverseRuns);
+  SplitMask(line, out, n, pass);
+  std::copy(out, out + n, line);
+}
+
+}  // namespace
+
 void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes) {
   const int pw = planes.paddedWidth;
   std::fill(planes.levelMask.begin(), planes.levelMask.end(), 0);
@@ -165,23 +191,21 @@ void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes) {
       planes.levelMask[r * pw + c] = planes.regionMask[r * kImageWidth + c];
     }
   }
-  std::int32_t* in = planes.lineIn.data();
+  planes.inverseRuns.clear();
+  planes.inverseLineStart.clear();
+  std::int32_t* column = planes.lineIn.data();
   std::int32_t* out = planes.lineOut.data();
   for (int level = 1; level <= context.levels; ++level) {
     const int w = planes.paddedWidth >> (level - 1);
     const int h = planes.paddedHeight >> (level - 1);
-    for (int r = 0; r < h; ++r) {
-      std::int32_t* row = planes.levelMask.data() + r * pw;
-      std::copy(row, row + w, in);
-      SplitMask(in, out, w, 1);
-      std::copy(out, out + w, row);
-    }
+    for (int r = 0; r < h; ++r) SplitLine(planes.levelMask.data() + r * pw, w, 1, out, planes);
     for (int c = 0; c < w; ++c) {
-      for (int r = 0; r < h; ++r) in[r] = planes.levelMask[r * pw + c];
-      SplitMask(in, out, h, 2);
-      for (int r = 0; r < h; ++r) planes.levelMask[r * pw + c] = out[r];
+      for (int r = 0; r < h; ++r) column[r] = planes.levelMask[r * pw + c];
+      SplitLine(column, h, 2, out, planes);
+      for (int r = 0; r < h; ++r) planes.levelMask[r * pw + c] = column[r];
     }
   }
+  planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
 }
 
 void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes) {
@@ -226,10 +250,7 @@ void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes) {
         if (coded || (s > 1 && planes.codedBelow[i])) {
           const std::uint32_t parent =
               s == context.levels ? kNoParent : static_cast<std::uint32_t>((r >> 1) * pw + (c >> 1));
-          planes.candidates.push_back(BandCandidate{static_cast<std::uint32_t>(i), parent,
-                                                    static_cast<std::uint16_t>(r),
-                                                    static_cast<std::uint16_t>(c),
-                                                    static_cast<std::uint8_t>(coded ? 0 : 1)});
+          planes.candidates.push_back(BandCandidate{static_cast<std::uint32_t>(i), parent});
         }
       };
       if (band == 0) {

@@ -2,6 +2,7 @@
 // The region stage of the photo decoder: the region segment with its chain
 // contours, the region mask, and the level mask of the region-aware wavelet transform.
 #include <cstdint>
+#include <vector>
 
 #include "library/cards/photo/photo_planes.h"
 #include "library/cards/photo/wlt_format.h"
@@ -29,7 +30,11 @@ void RasterizeChain(const int* rows, const int* columns, int count, std::uint8_t
 // (pass 1 horizontal, 2 vertical). `in` and `out` do not overlap.
 void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass);
 
-// The level mask: the region mask in a padded plane, split through all levels.
+// The maximal runs of values equal to 1 in line[0..n), appended to `runs`.
+void FindRuns(const std::int32_t* line, int n, std::vector<InverseRun>* runs);
+
+// The level mask: the region mask in a padded plane, split through all levels; keeps the
+// runs of every line it splits in planes.inverseRuns.
 void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes);
 
 // planes.codedBelow for the detail bands of levels 2..L: 1 where some position below at a

@@ -30,7 +30,6 @@ int DecodeInto(const std::uint8_t* photo, std::uint8_t* pixels) {
   if (result != kWltOk) return result;
   BuildLevelMask(context, planes);
   BuildCodedBelow(context, planes);
-  BuildInverseRuns(context, planes);
 
   ComponentSegment segments[3];
   result = ReadCoefficientLayout(stream, context, segments);

@@ -1,4 +1,4 @@
-// Opening and closing readers by port number, the serial rate and the USB/HID selection.
+// Opening and closing readers by port number (no PC/SC reader is attached in this program), the serial rate and the USB/HID selection.
 #include "library/device/port_api.h"
 
 #include <gtest/gtest.h>
@@ -60,18 +60,6 @@ TEST_F(PortApi, EveryTransportOpensAndClosesWithTheStateItNames) {
     EXPECT_EQ(Device().gPort, 0);
     EXPECT_EQ(Device().gReadHandle, nullptr);
   }
-}
-
-TEST_F(PortApi, PcscReaderOpensAsPort416AndClosesThroughCloseComm) {
-  TransportRig rig(Via::kPcsc);
-  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
-  EXPECT_EQ(InitComm(kUsbPortFirst + 3), 1);
-  EXPECT_EQ(Device().gPort, kPcscPort);
-  EXPECT_GT(Device().pcsc.gPcscCard, 0);
-  EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
-  EXPECT_EQ(CloseComm(), 1);
-  EXPECT_EQ(Device().pcsc.gPcscCard, -1);
-  EXPECT_EQ(Device().gPort, 0);
 }
 
 TEST_F(PortApi, InitCommRefusesThePcscNumberWithoutOpening) {

@@ -1,0 +1,29 @@
+// A PC/SC reader of a known name in a real PC/SC service: the port it opens as and the SAM
+// commands through it. A program of its own, since the reader stays attached throughout.
+#include <gtest/gtest.h>
+
+#include "library/device/device_state.h"
+#include "library/device/sam_commands.h"
+#include "sam_commands_fixture.h"
+
+namespace vantel {
+
+INSTANTIATE_TEST_SUITE_P(Pcsc, SamCommands, ::testing::Values(Via::kPcsc),
+                         [](const auto& info) { return vantel_test::ViaName(info.param); });
+
+namespace {
+
+TEST(PcscPort, OpensAsPort416AndClosesThroughCloseComm) {
+  TransportRig rig(Via::kPcsc);
+  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+  EXPECT_EQ(InitComm(kUsbPortFirst + 3), 1);
+  EXPECT_EQ(Device().gPort, kPcscPort);
+  EXPECT_GT(Device().pcsc.gPcscCard, 0);
+  EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+  EXPECT_EQ(CloseComm(), 1);
+  EXPECT_EQ(Device().pcsc.gPcscCard, -1);
+  EXPECT_EQ(Device().gPort, 0);
+}
+
+}  // namespace
+}  // namespace vantel

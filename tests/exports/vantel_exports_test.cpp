@@ -1,0 +1,76 @@
+// Loads the built reader library and calls a few of its entries by every name they stand
+// under.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "library/exports/stdcall.h"
+#include "platform/dynamic_library.h"
+
+namespace {
+
+// The build's path of the library; under wine the Linux folders are drive Z:.
+std::string LibraryPath() {
+  std::string path = VANTEL_LIBRARY_FILE;
+#if defined(_WIN32)
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+  return path;
+}
+
+using TwoInts = int(VANTEL_STDCALL*)(int, int);
+using OneInt = int(VANTEL_STDCALL*)(int);
+using NoArgument = int(VANTEL_STDCALL*)();
+
+class VantelExports : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(library_) << LibraryPath(); }
+  void TearDown() override { platform::FreeLibraryHandle(library_); }
+
+  template <typename Entry>
+  Entry Find(const char* name) {
+    return reinterpret_cast<Entry>(platform::LibraryEntry(library_, name));
+  }
+
+  platform::LibraryHandle library_ = platform::LoadLibraryAt(LibraryPath());
+};
+
+TEST_F(VantelExports, StatusOfAPortOfNoTransportGivesOneUnderEitherName) {
+  auto plain = Find<TwoInts>("ZRT_GetSAMStatus");
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain(5000, 0), 1);
+#if defined(_WIN32)
+  auto decorated = Find<TwoInts>("_ZRT_GetSAMStatus@8");
+  ASSERT_EQ(decorated, plain);
+  EXPECT_EQ(decorated(5000, 0), 1);
+#endif
+}
+
+TEST_F(VantelExports, TheHidCountStartsAtZero) {
+  auto count = Find<NoArgument>("GetHIDCount");
+  ASSERT_TRUE(count);
+  EXPECT_EQ(count(), 0);
+#if defined(_WIN32)
+  EXPECT_EQ(Find<NoArgument>("_GetHIDCount@0"), count);
+#endif
+}
+
+TEST_F(VantelExports, TheOpenRateSetterStandsOnlyUnderItsDecoratedName) {
+#if defined(_WIN32)
+  EXPECT_FALSE(Find<OneInt>("ZRT_SetOpenCOMBaud"));
+  auto set = Find<OneInt>("_ZRT_SetOpenCOMBaud@4");
+#else
+  auto set = Find<OneInt>("ZRT_SetOpenCOMBaud");
+#endif
+  ASSERT_TRUE(set);
+  EXPECT_EQ(set(57600), 0);
+}
+
+TEST_F(VantelExports, InternalFunctionsAreNotExported) {
+  EXPECT_FALSE(Find<NoArgument>("HIDEnumerate"));
+  EXPECT_FALSE(Find<NoArgument>("_ZN6vantel8OpenPortEi"));
+}
+
+}  // namespace

@@ -24,7 +24,9 @@ class TcpSocket {
   virtual bool HasPeer() = 0;
   // One send call: the bytes sent, or -1 on error.
   virtual int Send(const std::uint8_t* data, std::size_t length) = 0;
-  // One receive call: the bytes received, 0 when the peer closed, -1 on error.
+  // How long one receive call waits for data before it fails.
+  virtual bool SetReceiveTimeout(std::uint32_t milliseconds) = 0;
+  // One receive call: the bytes received, 0 when the peer closed, -1 on error or timeout.
   virtual int Receive(std::uint8_t* buffer, std::size_t capacity) = 0;
   // Ends both directions.
   virtual void Shutdown() = 0;

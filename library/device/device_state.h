@@ -74,6 +74,7 @@ struct DeviceState {
   std::uint8_t gJsonUseHid = 0;
   int gLogOn = 0;
   platform::TcpSocket* gNetSocket = nullptr;  // the network reader's connection; null = none
+  bool gSocketLibraryStarted = false;  // the network reader's start of the socket library
   std::intptr_t gBtSocket = -1;  // -1 = none
   int gUsbReaderFound = 0;
   void* gTimer = nullptr;

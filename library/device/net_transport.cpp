@@ -20,6 +20,7 @@ constexpr int kSingleReceiveLimit = 1024;
 constexpr int kSendFailed = -2;
 constexpr int kNotConnected = -1;
 constexpr int kReceiveFailed = -2;
+constexpr int kNetAnswerWaitMs = 5000;
 
 void ForgetSocket() {
   DeviceState& device = Device();
@@ -27,10 +28,27 @@ void ForgetSocket() {
   device.gNetSocket = nullptr;
 }
 
+// The socket library counts its starts: each stop must answer a start of ours, or the
+// host program's own sockets would stop working.
+void StartSockets() {
+  if (!Device().gSocketLibraryStarted) Device().gSocketLibraryStarted = platform::StartSocketLibrary();
+}
+
+void StopSockets() {
+  if (Device().gSocketLibraryStarted) platform::StopSocketLibrary();
+  Device().gSocketLibraryStarted = false;
+}
+
 int Fail(const char* text, int result) {
   platform::ShowMessageBox(text, "Error");
-  platform::StopSocketLibrary();
+  StopSockets();
   return result;
+}
+
+// A reader that stops answering must not hold the caller for ever: a receive waits as
+// long as a frame answer does.
+int AnswerWaitMs() {
+  return Settings().gComTimeout > 0 ? Settings().gComTimeout : kNetAnswerWaitMs;
 }
 
 }  // namespace
@@ -45,7 +63,7 @@ int OpenNetReader() {
   const NetReaderAddress address =
       ReadNetReaderAddress(LibraryFolder() + platform::kPathSeparator + "kestor.ini");
   platform::SleepMs(kPauseBeforeConnectMs);
-  platform::StartSocketLibrary();
+  StartSockets();
   ForgetSocket();
   std::unique_ptr<platform::TcpSocket> socket = platform::TcpSocket::Create();
   if (!socket) return Fail("socket failed", kNetSocketNotCreated);
@@ -59,7 +77,7 @@ int OpenNetReader() {
 void CloseNetReader() {
   if (Device().gNetSocket) Device().gNetSocket->Shutdown();
   ForgetSocket();
-  platform::StopSocketLibrary();
+  StopSockets();
 }
 
 int WriteNetDevice(const char* data, int length) {
@@ -73,6 +91,7 @@ int WriteNetDevice(const char* data, int length) {
 int ReadNetDevice(char* buffer, int size) {
   platform::TcpSocket* socket = Device().gNetSocket;
   if (!socket || size <= 0) return kReceiveFailed;
+  socket->SetReceiveTimeout(static_cast<std::uint32_t>(AnswerWaitMs()));
   auto* bytes = reinterpret_cast<std::uint8_t*>(buffer);
   if (size <= kSingleReceiveLimit) {
     const int got = socket->Receive(bytes, static_cast<std::size_t>(size));

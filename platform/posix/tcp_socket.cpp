@@ -38,6 +38,12 @@ class PosixTcpSocket : public TcpSocket {
     return static_cast<int>(send(fd_, data, length, MSG_NOSIGNAL));
   }
 
+  bool SetReceiveTimeout(std::uint32_t milliseconds) override {
+    timeval wait{static_cast<time_t>(milliseconds / 1000),
+                 static_cast<suseconds_t>(milliseconds % 1000) * 1000};
+    return setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0;
+  }
+
   int Receive(std::uint8_t* buffer, std::size_t capacity) override {
     ssize_t got;
     do {

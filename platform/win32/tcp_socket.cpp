@@ -30,6 +30,12 @@ class Win32TcpSocket : public TcpSocket {
     return sent == SOCKET_ERROR ? -1 : sent;
   }
 
+  bool SetReceiveTimeout(std::uint32_t milliseconds) override {
+    DWORD wait = milliseconds;
+    return setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait),
+                      sizeof wait) == 0;
+  }
+
   int Receive(std::uint8_t* buffer, std::size_t capacity) override {
     int got = recv(socket_, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0);
     return got == SOCKET_ERROR ? -1 : got;

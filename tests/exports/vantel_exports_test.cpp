@@ -5,8 +5,13 @@
 #include <algorithm>
 #include <string>
 
+#include <filesystem>
+
+#include "library/device/library_setup.h"
 #include "library/exports/stdcall.h"
 #include "platform/dynamic_library.h"
+#include "platform/module_paths.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -71,6 +76,18 @@ TEST_F(VantelExports, TheOpenRateSetterStandsOnlyUnderItsDecoratedName) {
 TEST_F(VantelExports, InternalFunctionsAreNotExported) {
   EXPECT_FALSE(Find<NoArgument>("HIDEnumerate"));
   EXPECT_FALSE(Find<NoArgument>("_ZN6vantel8OpenPortEi"));
+}
+
+// A copy of the library under its internal module name makes that copy's folder the
+// library's folder.
+TEST(LibraryFolder, IsTheFolderOfTheModuleOfTheInternalName) {
+  vantel_test::TempFolder folder;
+  const std::string copy = folder.File(platform::SharedLibraryFileName("Pelvorin"));
+  std::filesystem::copy_file(LibraryPath(), copy);
+  platform::LibraryHandle loaded = platform::LoadLibraryAt(copy);
+  ASSERT_TRUE(loaded);
+  EXPECT_EQ(std::filesystem::path(vantel::FindLibraryFolder()), folder.path());
+  platform::FreeLibraryHandle(loaded);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "library/device/device_state.h"
 #include "library/device/library_setup.h"
 #include "library/device/net_transport.h"
+#include "library/device/reader_settings.h"
 #include "platform/message_box.h"
 #include "support/reader_sim.h"
 #include "support/reader_sim_tcp.h"
@@ -129,6 +130,25 @@ TEST_F(NetReader, AfterCloseNothingCanBeSentOrReceived) {
   EXPECT_EQ(Device().gNetSocket, nullptr);
   EXPECT_EQ(Send(vantel_test::SamRequestFrame(0x11, 0xFF)), -1);
   EXPECT_EQ(Receive(256), -2);
+}
+
+TEST_F(NetReader, AReaderThatNeverAnswersEndsTheReadAfterTheAnswerWait) {
+  ASSERT_EQ(OpenWithIni(listener.IniText()), kNetReaderConnected);
+  Settings().gComTimeout = 200;
+  sim.QueueFault(FaultPlan{Fault::kSilence});
+  EXPECT_EQ(Send(vantel_test::SamRequestFrame(0x11, 0xFF)), 0);
+  EXPECT_EQ(Receive(256), -2);
+  Settings().gComTimeout = -1;
+}
+
+TEST_F(NetReader, ClosingWithoutAnOpenLeavesTheSocketLibraryAsItWas) {
+  CloseNetReader();
+  EXPECT_FALSE(Device().gSocketLibraryStarted);
+  ASSERT_EQ(OpenWithIni(listener.IniText()), kNetReaderConnected);
+  EXPECT_TRUE(Device().gSocketLibraryStarted);
+  CloseNetReader();
+  CloseNetReader();
+  EXPECT_FALSE(Device().gSocketLibraryStarted);
 }
 
 }  // namespace

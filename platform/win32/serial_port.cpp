@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/handle_io.h"
+
 namespace platform {
 namespace {
 
@@ -12,17 +14,11 @@ class Win32SerialPort : public SerialPort {
   ~Win32SerialPort() override { CloseHandle(handle_); }
 
   bool Write(const std::uint8_t* data, std::size_t length, std::size_t* done) override {
-    DWORD wrote = 0;
-    BOOL ok = WriteFile(handle_, data, static_cast<DWORD>(length), &wrote, nullptr);
-    *done = wrote;
-    return ok != FALSE;
+    return WriteToHandle(handle_, data, length, done);
   }
 
   bool Read(std::uint8_t* buffer, std::size_t capacity, std::size_t* done) override {
-    DWORD got = 0;
-    BOOL ok = ReadFile(handle_, buffer, static_cast<DWORD>(capacity), &got, nullptr);
-    *done = got;
-    return ok != FALSE;
+    return ReadFromHandle(handle_, buffer, capacity, done);
   }
 
   bool SetTimeouts(const SerialTimeouts& timeouts) override {

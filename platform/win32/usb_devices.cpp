@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/handle_io.h"
+
 namespace platform {
 namespace {
 
@@ -37,17 +39,11 @@ class Win32UsbHandle : public DeviceHandle {
   ~Win32UsbHandle() override { CloseHandle(handle_); }
 
   bool Write(const std::uint8_t* data, std::size_t length, std::size_t* done) override {
-    DWORD wrote = 0;
-    BOOL ok = WriteFile(handle_, data, static_cast<DWORD>(length), &wrote, nullptr);
-    *done = wrote;
-    return ok != FALSE;
+    return WriteToHandle(handle_, data, length, done);
   }
 
   bool Read(std::uint8_t* buffer, std::size_t capacity, std::size_t* done) override {
-    DWORD got = 0;
-    BOOL ok = ReadFile(handle_, buffer, static_cast<DWORD>(capacity), &got, nullptr);
-    *done = got;
-    return ok != FALSE;
+    return ReadFromHandle(handle_, buffer, capacity, done);
   }
 
   bool Control(std::uint32_t code, const std::uint8_t* in, std::size_t inLength,

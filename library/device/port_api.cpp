@@ -204,7 +204,8 @@ int GetComBaud(int port, int* baud) {
   }
   std::unique_ptr<platform::SerialPort> probe = platform::SerialPort::Open(port);
   if (!probe) return kFailed;
-  if (!probe->SetTimeouts(kProbeTimeouts) || !probe->CurrentBaud(baud)) return kNotFound;
+  int currentRate = 0;  // only read here: the probe sets the rates itself
+  if (!probe->SetTimeouts(kProbeTimeouts) || !probe->CurrentBaud(&currentRate)) return kNotFound;
   const int rate = ProbeRates(port, probe.get());
   if (device.gReadHandle == probe.get()) {
     probe.release();  // the port is the open transport now; closing it closes the probe

@@ -102,6 +102,16 @@ TEST_F(PortApi, SerialOpenProbesTheRateWithAStatusQuestion) {
   EXPECT_EQ(rig.sim().Requests(), std::vector<Bytes>{kStatusRequest});
 }
 
+TEST_F(PortApi, ASilentSerialReaderFailsTheProbeAndLeavesNoRate) {
+  TransportRig rig(Via::kSerial);
+  Settings().gComTimeout = 100;  // short answer waits for the five rates
+  rig.sim().SetStandingFault(vantel_test::FaultPlan{vantel_test::Fault::kSilence});
+  EXPECT_EQ(OpenPort(rig.Port()), 1);
+  EXPECT_EQ(Device().gComBaud, 0);
+  EXPECT_EQ(Device().gReadHandle, nullptr);
+  EXPECT_EQ(rig.sim().Requests().size(), 5u);
+}
+
 TEST_F(PortApi, SetOpenComBaudTakesTheRateWithoutAskingTheSam) {
   TransportRig rig(Via::kSerial);
   EXPECT_EQ(SetOpenComBaud(57600), 0);

@@ -25,8 +25,8 @@ class SamCommandEdges : public ::testing::Test {
 };
 
 TEST_F(SamCommandEdges, StatusWithOpenOnAnEmptyComPortGivesOne) {
-  vantel_test::TransportRig rig(Via::kSerial);  // a serial folder without COM1 in it
-  EXPECT_EQ(GetSamStatus(1, 1), 1);
+  vantel_test::TransportRig rig(Via::kSerial);  // no line stands behind COM200
+  EXPECT_EQ(GetSamStatus(200, 1), 1);
   EXPECT_EQ(Device().gPort, 0);
 }
 

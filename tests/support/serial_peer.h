@@ -1,6 +1,8 @@
 #pragma once
 // The far end of a serial line that the library opens as a COM port: natively a real
-// pseudo-terminal, under wine a line that the test script maps to a COM port.
+// pseudo-terminal, under wine a line that the test script maps to a COM port. Under wine
+// all test programs share those lines, so each program keeps to COM numbers of its own
+// (device: 1, 3-5, 10, 256; frames: 7; ports: 8).
 #include <cstddef>
 #include <cstdint>
 #include <memory>

@@ -234,35 +234,6 @@ void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes) {
       }
     }
   }
-  // The candidates of every detail band in its scan order (HL column by column, LH and HH
-  // row by row): positions with level mask 1, and for levels 2 and up the positions that
-  // carry a descendant flag. Every other position is passed over by the band passes.
-  planes.candidates.clear();
-  for (int s = 1; s <= context.levels; ++s) {
-    const int rowsLow = H >> s, columnsLow = W >> s;
-    for (int band = 0; band < 3; ++band) {
-      planes.bandStart[3 * s + band] = static_cast<int>(planes.candidates.size());
-      const int r0 = band == 0 ? 0 : rowsLow;
-      const int c0 = band == 1 ? 0 : columnsLow;
-      auto add = [&](int r, int c) {
-        const int i = r * pw + c;
-        const bool coded = planes.levelMask[i] == 1;
-        if (coded || (s > 1 && planes.codedBelow[i])) {
-          const std::uint32_t parent =
-              s == context.levels ? kNoParent : static_cast<std::uint32_t>((r >> 1) * pw + (c >> 1));
-          planes.candidates.push_back(BandCandidate{static_cast<std::uint32_t>(i), parent});
-        }
-      };
-      if (band == 0) {
-        for (int c = c0; c < c0 + columnsLow; ++c)
-          for (int r = r0; r < r0 + rowsLow; ++r) add(r, c);
-      } else {
-        for (int r = r0; r < r0 + rowsLow; ++r)
-          for (int c = c0; c < c0 + columnsLow; ++c) add(r, c);
-      }
-      planes.bandStart[3 * s + band + 1] = static_cast<int>(planes.candidates.size());
-    }
-  }
 }
 
 }  // namespace vantel::photo

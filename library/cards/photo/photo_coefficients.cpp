@@ -45,7 +45,7 @@ class ComponentDecoder {
         coefficients_(planes.coefficients.data()),
         significance_(planes.significance.data()),
         codedBelow_(planes.codedBelow.data()),
-        list_(planes.list.data()),
+        list_(planes.list.get()),
         scratch_(planes.scratch.data()) {}
 
   void Run() {

@@ -25,8 +25,7 @@ void PhotoPlanes::Allocate(int width, int height) {
       band.lineStart.resize(line / 4 + 1);
     }
   }
-  // The lists are written before they are read: sized, not cleared.
-  list.resize(padded);
+  list.reset(new ListEntry[padded]);
   // A run of the list is never longer than the list, which never outgrows the plane.
   scratch.resize(std::min<std::size_t>(kListScratchEntries, padded));
   lineIn.assign(line, 0);

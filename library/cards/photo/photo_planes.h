@@ -2,6 +2,7 @@
 // Every plane and buffer of one photo decode, allocated once before the first stage so that
 // nothing is allocated inside the bit-plane loop. Owned by the call that decodes the photo.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "library/cards/photo/wlt_format.h"
@@ -47,7 +48,9 @@ struct PhotoPlanes {
   // By level parity and band (HL, LH, HH): the band passes of levels 2 and up keep their
   // reached positions here for the level below.
   ReachedBand reached[2][3];
-  std::vector<ListEntry> list;            // capacity padded width x padded height
+  // Padded width x padded height entries, left uninitialised: the list is written before
+  // it is read.
+  std::unique_ptr<ListEntry[]> list;
   std::vector<ListEntry> scratch;         // kListScratchEntries
 
   // The runs of 1 of every line the level mask's split reads, in the split's line order

@@ -123,12 +123,40 @@ int DecodeRegion(WltStream& stream, WltDecodeContext& context, PhotoPlanes& plan
   return kWltOk;
 }
 
-void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass) {
+namespace {
+
+// The even samples of `in` to the low half of `out`, the odd ones to the high half.
+void Deinterleave(const std::int32_t* in, std::int32_t* out, int n) {
   const int half = n / 2;
   for (int k = 0; k < half; ++k) {
     out[k] = in[2 * k];
     out[half + k] = in[2 * k + 1];
   }
+}
+
+// A run of one sample at j of the line: its pair in `out` (low half first) is marked so
+// that the sample stays coded.
+void MarkIsolated(std::int32_t* out, int half, int j, int pass) {
+  std::int32_t& lo = out[j >> 1];
+  std::int32_t& hi = out[half + (j >> 1)];
+  if (pass == 1) {
+    if (lo == 0) {
+      lo = 1;
+      hi = 128;
+    }
+  } else if (lo == 0) {
+    hi = 129;
+    lo = 1;
+  } else if (lo == 128) {
+    hi = 130;
+    lo = 1;
+  }
+}
+
+}  // namespace
+
+void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass) {
+  Deinterleave(in, out, n);
   int j = 0;
   while (j < n) {
     if (in[j] != 1) {
@@ -137,22 +165,7 @@ void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass) {
     }
     int end = j;
     while (end < n && in[end] == 1) ++end;
-    if (end - j == 1) {
-      std::int32_t& lo = out[j >> 1];
-      std::int32_t& hi = out[half + (j >> 1)];
-      if (pass == 1) {
-        if (lo == 0) {
-          lo = 1;
-          hi = 128;
-        }
-      } else if (lo == 0) {
-        hi = 129;
-        lo = 1;
-      } else if (lo == 128) {
-        hi = 130;
-        lo = 1;
-      }
-    }
+    if (end - j == 1) MarkIsolated(out, n / 2, j, pass);
     j = end;
   }
 }
@@ -173,11 +186,17 @@ void FindRuns(const std::int32_t* line, int n, std::vector<InverseRun>* runs) {
 
 namespace {
 
-// Splits `line` of n samples in place (`out` is scratch of n) and keeps its runs for the inverse.
+// Splits `line` of n samples in place (`out` is scratch of n) and keeps its runs for the
+// inverse; the split's isolated samples are the runs of one just found.
 void SplitLine(std::int32_t* line, int n, int pass, std::int32_t* out, PhotoPlanes& planes) {
-  planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
+  const std::size_t first = planes.inverseRuns.size();
+  planes.inverseLineStart.push_back(static_cast<int>(first));
   FindRuns(line, n, &planes.inverseRuns);
-  SplitMask(line, out, n, pass);
+  Deinterleave(line, out, n);
+  for (std::size_t k = first; k < planes.inverseRuns.size(); ++k) {
+    const InverseRun& run = planes.inverseRuns[k];
+    if (run.length == 1) MarkIsolated(out, n / 2, run.start, pass);
+  }
   std::copy(out, out + n, line);
 }
 

@@ -20,10 +20,6 @@ inline std::int32_t Sub(std::int32_t a, std::int32_t b) {
 // Arithmetic shift (rounds toward minus infinity).
 inline std::int32_t Shr(std::int32_t a, int s) { return a >> s; }
 
-inline std::uint8_t Clamp255(std::int32_t v) {
-  return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
-}
-
 }  // namespace
 
 void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity, int m) {

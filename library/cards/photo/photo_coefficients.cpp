@@ -27,7 +27,7 @@ int ReadCoefficientLayout(WltStream& stream, const WltDecodeContext& context,
 
 namespace {
 
-constexpr int kBandHL = 0, kBandHH = 2;
+constexpr int kBandHL = 0, kBandLH = 1, kBandHH = 2;
 
 std::uint32_t Magnitude(std::int32_t v) {
   return v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v);
@@ -44,8 +44,8 @@ class ComponentDecoder {
         levelMask_(planes.levelMask.data()),
         coefficients_(planes.coefficients.data()),
         significance_(planes.significance.data()),
-        reach_(planes.reach.data()),
-        list_(planes.list.data()),
+        codedBelow_(planes.codedBelow.data()),
+        list_(planes.list.get()),
         scratch_(planes.scratch.data()) {}
 
   void Run() {
@@ -99,41 +99,86 @@ class ComponentDecoder {
     return true;
   }
 
-  // One band pass over the band's candidate positions (planes.candidates: every position
-  // of the band, in scan order, that has level mask 1 or carries a descendant flag; the
-  // format's rules pass over all others). False when the budget stopped the component.
-  //
-  // The ancestor test walks the parents at levels s + 1 .. L: the nearest one given a state
-  // in this bit-plane decides (a zerotree root or a flag 0 skips the position, any other
-  // state lets it be coded); none at all lets it be coded. Parents are visited before their
-  // children, so each position keeps what its children's walk will find (planes.reach): its
-  // own state's verdict when it got one, else the verdict that reached it. The parent of a
-  // candidate is a candidate of the next level, so the value a child reads is always of
-  // this bit-plane.
+  // The positions of a detail band: HL is scanned column by column, LH and HH row by row.
+  // A line is one column (HL) or row (LH, HH); `across` runs along it.
+  struct BandArea {
+    int firstRow;
+    int firstColumn;
+    int lines;
+    int across;
+    bool byColumns;
+  };
+
+  BandArea AreaOf(int s, int band) const {
+    const int rows = planes_.paddedHeight >> s;
+    const int columns = planes_.paddedWidth >> s;
+    const bool byColumns = band == kBandHL;
+    return BandArea{band == kBandHL ? 0 : rows, band == kBandLH ? 0 : columns,
+                    byColumns ? columns : rows, byColumns ? rows : columns, byColumns};
+  }
+
+  enum class Reach { kNo, kYes, kStopped };
+
+  // Codes position i when the band pass codes it at all (level mask 1 and not yet
+  // significant, or a descendant flag position) and tells whether its descendants are
+  // reached: a zerotree root or a flag 0 skips them, any other state lets them be coded.
+  Reach CodePosition(int i, SymbolModel& model) {
+    if (levelMask_[i] == 1) {
+      if (significance_[i]) return Reach::kYes;
+      const int symbol = decoder_.DecodeSymbol(model);
+      if (Stopped()) return Reach::kStopped;
+      if (symbol == 0 || symbol == 1) MakeSignificant(i, symbol == 1);
+      return symbol == 2 ? Reach::kNo : Reach::kYes;
+    }
+    // No coded position below: the pass goes over it.
+    if (!codedBelow_[i]) return Reach::kNo;
+    // A descendant flag; no budget check follows it.
+    return decoder_.DecodeSymbol(descendantModel_) ? Reach::kYes : Reach::kNo;
+  }
+
+  // Codes the position at `line` and `across` of the band; keeps it in `reached` (when
+  // given) if its descendants are reached. False when the budget stopped the component.
+  bool Visit(const BandArea& area, int line, int across, SymbolModel& model,
+             ReachedBand* reached, int* kept) {
+    const int i = area.byColumns ? (area.firstRow + across) * pw_ + area.firstColumn + line
+                                 : (area.firstRow + line) * pw_ + area.firstColumn + across;
+    const Reach reach = CodePosition(i, model);
+    if (reach == Reach::kStopped) return false;
+    if (reach == Reach::kYes && reached != nullptr) {
+      reached->across[(*kept)++] = static_cast<std::uint16_t>(across);
+    }
+    return true;
+  }
+
+  // One band pass in the band's scan order. At level L every position is visited; below
+  // it only the children of the parents whose descendants are reached, which the parent
+  // band's pass of this bit-plane kept line by line (a parent line holds the parents of two
+  // child lines, each parent two children along the line). The reached positions of this
+  // band go to `reached` for the next finer level (none at level 1). False when the budget
+  // stopped the component.
   bool BandPass(int s, int band) {
     if (Stopped()) return false;
-    const BandCandidate* candidate = planes_.candidates.data() + planes_.bandStart[3 * s + band];
-    const BandCandidate* end = planes_.candidates.data() + planes_.bandStart[3 * s + band + 1];
+    const BandArea area = AreaOf(s, band);
     SymbolModel& model = s > 1 ? bandModel_ : fineBandModel_;
-    for (; candidate != end; ++candidate) {
-      const int i = static_cast<int>(candidate->index);
-      const std::uint8_t coded = candidate->parent == kNoParent ? 1 : reach_[candidate->parent];
-      std::uint8_t seen = coded;  // no state given in this bit-plane
-      if (coded) {
-        if (levelMask_[i] == 1) {
-          if (!significance_[i]) {
-            const int symbol = decoder_.DecodeSymbol(model);
-            if (Stopped()) return false;
-            seen = symbol != 2;  // 2: a zerotree root
-            if (symbol == 0 || symbol == 1) MakeSignificant(i, symbol == 1);
-          }
-        } else {
-          const int flag = decoder_.DecodeSymbol(descendantModel_);  // no budget check follows
-          seen = static_cast<std::uint8_t>(flag);  // 0: the descendants are skipped
+    ReachedBand* reached = s > 1 ? &planes_.reached[s & 1][band] : nullptr;
+    const ReachedBand& parents = planes_.reached[(s + 1) & 1][band];
+    int kept = 0;
+    for (int line = 0; line < area.lines; ++line) {
+      if (reached != nullptr) reached->lineStart[line] = kept;
+      if (s == context_.levels) {
+        for (int a = 0; a < area.across; ++a) {
+          if (!Visit(area, line, a, model, reached, &kept)) return false;
         }
+        continue;
       }
-      reach_[i] = seen;
+      const int parentLine = line >> 1;
+      for (int p = parents.lineStart[parentLine]; p < parents.lineStart[parentLine + 1]; ++p) {
+        const int a = 2 * parents.across[p];
+        if (!Visit(area, line, a, model, reached, &kept)) return false;
+        if (!Visit(area, line, a + 1, model, reached, &kept)) return false;
+      }
     }
+    if (reached != nullptr) reached->lineStart[area.lines] = kept;
     return true;
   }
 
@@ -197,7 +242,7 @@ class ComponentDecoder {
   const std::int32_t* levelMask_;
   std::int32_t* coefficients_;
   std::uint8_t* significance_;
-  std::uint8_t* reach_;
+  const std::uint8_t* codedBelow_;
   ListEntry* list_;
   ListEntry* scratch_;
   int listSize_ = 0;

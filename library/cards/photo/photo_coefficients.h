@@ -21,8 +21,8 @@ struct ComponentSegment {
 int ReadCoefficientLayout(WltStream& stream, const WltDecodeContext& context,
                           ComponentSegment segments[3]);
 
-// Decodes one component from its segment into planes.coefficients (significance, reach and
-// list are the component's own). The level mask and planes.codedBelow must be built.
+// Decodes one component from its segment into planes.coefficients (significance, reached
+// positions and list are the component's own). The level mask and planes.codedBelow must be built.
 void DecodeComponent(WltDecodeContext& context, PhotoPlanes& planes,
                      const ComponentSegment& segment);
 

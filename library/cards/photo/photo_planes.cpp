@@ -16,14 +16,16 @@ void PhotoPlanes::Allocate(int width, int height) {
   chainColumns.assign(kMaxDirections + 1, 0);
   levelMask.assign(padded, 0);
   codedBelow.assign(padded, 0);
-  candidates.clear();
-  candidates.reserve(padded);
-  bandStart.assign(3 * (kMaxLevels + 2), 0);
   coefficients.assign(padded, 0);
   significance.assign(padded, 0);
-  reach.assign(padded, 0);
-  // The lists are written before they are read: sized, not cleared.
-  list.resize(padded);
+  // Only bands of level 2 and up keep reached positions: at most a sixteenth of the plane.
+  for (auto& parity : reached) {
+    for (ReachedBand& band : parity) {
+      band.across.resize(padded / 16);
+      band.lineStart.resize(line / 4 + 1);
+    }
+  }
+  list.reset(new ListEntry[padded]);
   // A run of the list is never longer than the list, which never outgrows the plane.
   scratch.resize(std::min<std::size_t>(kListScratchEntries, padded));
   lineIn.assign(line, 0);

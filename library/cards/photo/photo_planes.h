@@ -2,6 +2,7 @@
 // Every plane and buffer of one photo decode, allocated once before the first stage so that
 // nothing is allocated inside the bit-plane loop. Owned by the call that decodes the photo.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "library/cards/photo/wlt_format.h"
@@ -14,13 +15,12 @@ struct ListEntry {
   std::uint16_t column;
 };
 
-// A position that a band pass may code, in scan order: a coefficient where the level mask
-// is 1, else a descendant flag position.
-constexpr std::uint32_t kNoParent = 0xFFFFFFFFu;
-
-struct BandCandidate {
-  std::uint32_t index;
-  std::uint32_t parent;  // the parent's index at the next level, kNoParent at level L
+// The positions of one detail band whose descendants the next finer band pass reaches in
+// the current bit-plane, line by line in the band's scan order (HL: its columns; LH and HH:
+// its rows).
+struct ReachedBand {
+  std::vector<std::uint16_t> across;  // each position's place along its line
+  std::vector<int> lineStart;         // line l: across[lineStart[l] .. lineStart[l + 1])
 };
 
 // One run of the inverse transform: `length` positions from `start` of a line whose rebuilt
@@ -43,16 +43,14 @@ struct PhotoPlanes {
   std::vector<std::int32_t> levelMask;    // padded; shared by the components
   std::vector<std::uint8_t> codedBelow;   // padded; 1 where a finer-level position below
                                           // has level mask 1 (levels 2 and up)
-  // The positions of each detail band (level s, band HL, LH, HH) that a band pass can code,
-  // in the band's scan order: band (s, b) is candidates[bandStart[3 * s + b] ..
-  // bandStart[3 * s + b + 1]). Built once per photo from the level mask.
-  std::vector<BandCandidate> candidates;
-  std::vector<int> bandStart;
-
   std::vector<std::int32_t> coefficients; // padded; the current component
   std::vector<std::uint8_t> significance; // padded
-  std::vector<std::uint8_t> reach;        // padded; what the ancestor test of the children finds
-  std::vector<ListEntry> list;            // capacity padded width x padded height
+  // By level parity and band (HL, LH, HH): the band passes of levels 2 and up keep their
+  // reached positions here for the level below.
+  ReachedBand reached[2][3];
+  // Padded width x padded height entries, left uninitialised: the list is written before
+  // it is read.
+  std::unique_ptr<ListEntry[]> list;
   std::vector<ListEntry> scratch;         // kListScratchEntries
 
   // The runs of 1 of every line the level mask's split reads, in the split's line order

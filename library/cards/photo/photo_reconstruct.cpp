@@ -20,10 +20,6 @@ inline std::int32_t Sub(std::int32_t a, std::int32_t b) {
 // Arithmetic shift (rounds toward minus infinity).
 inline std::int32_t Shr(std::int32_t a, int s) { return a >> s; }
 
-inline std::uint8_t Clamp255(std::int32_t v) {
-  return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
-}
-
 }  // namespace
 
 void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity, int m) {
@@ -185,14 +181,18 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
   }
 }
 
-void YccToRgb(int y, int cb, int cr, std::uint8_t* rgb) {
-  const int r = y + (cr - 128) * 1402 / 1000;
-  const int g = y + (cb - 128) * (-344) / 1000 - (cr - 128) * 714 / 1000;
-  const int b = y + (cb - 128) * 1772 / 1000;
-  rgb[0] = Clamp255(r);
-  rgb[1] = Clamp255(g);
-  rgb[2] = Clamp255(b);
+namespace {
+
+// Whether an outside pixel i (not on the image's border) touches the region; no branch
+// per neighbour, the test runs for every outside pixel.
+bool NextToRegion(const std::uint8_t* region, int i) {
+  const std::uint8_t* above = region + i - kImageWidth;
+  const std::uint8_t* below = region + i + kImageWidth;
+  return (above[-1] | above[0] | above[1] | region[i - 1] | region[i + 1] | below[-1] |
+          below[0] | below[1]) != 0;
 }
+
+}  // namespace
 
 void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,
                    std::uint8_t* pixels) {
@@ -226,17 +226,7 @@ void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,
   for (int r = 1; r <= kImageHeight - 2; ++r) {
     for (int c = 1; c <= kImageWidth - 2; ++c) {
       const int i = r * kImageWidth + c;
-      if (region[i] > 0) continue;
-      bool nextToRegion = false;
-      for (int dr = -1; dr <= 1 && !nextToRegion; ++dr) {
-        for (int dc = -1; dc <= 1; ++dc) {
-          if ((dr != 0 || dc != 0) && region[i + dr * kImageWidth + dc] > 0) {
-            nextToRegion = true;
-            break;
-          }
-        }
-      }
-      if (!nextToRegion) continue;
+      if (region[i] > 0 || !NextToRegion(region, i)) continue;
       for (int channel = 0; channel < 3; ++channel) {
         int sum = 0;
         for (int dr = -1; dr <= 1; ++dr) {

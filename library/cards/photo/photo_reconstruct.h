@@ -42,8 +42,16 @@ void InverseLine(std::int32_t* coefficients, std::int32_t* mask, int n, int pass
 void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
                            std::uint8_t* out);
 
-// Integer YCbCr to RGB, each clamped to 0..255.
-void YccToRgb(int y, int cb, int cr, std::uint8_t* rgb);
+inline std::uint8_t Clamp255(std::int32_t v) {
+  return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// Integer YCbCr to RGB, each clamped to 0..255. Inline: it runs for every inside pixel.
+inline void YccToRgb(int y, int cb, int cr, std::uint8_t* rgb) {
+  rgb[0] = Clamp255(y + (cr - 128) * 1402 / 1000);
+  rgb[1] = Clamp255(y + (cb - 128) * (-344) / 1000 - (cr - 128) * 714 / 1000);
+  rgb[2] = Clamp255(y + (cb - 128) * 1772 / 1000);
+}
 
 // The pixel rows (126 rows top-down, 102 pixels of R, G, B) from the components' clamped
 // planes, the region mask, and for colour the fill and smoothing of outside pixels.

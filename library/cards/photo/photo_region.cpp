@@ -123,12 +123,40 @@ int DecodeRegion(WltStream& stream, WltDecodeContext& context, PhotoPlanes& plan
   return kWltOk;
 }
 
-void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass) {
+namespace {
+
+// The even samples of `in` to the low half of `out`, the odd ones to the high half.
+void Deinterleave(const std::int32_t* in, std::int32_t* out, int n) {
   const int half = n / 2;
   for (int k = 0; k < half; ++k) {
     out[k] = in[2 * k];
     out[half + k] = in[2 * k + 1];
   }
+}
+
+// A run of one sample at j of the line: its pair in `out` (low half first) is marked so
+// that the sample stays coded.
+void MarkIsolated(std::int32_t* out, int half, int j, int pass) {
+  std::int32_t& lo = out[j >> 1];
+  std::int32_t& hi = out[half + (j >> 1)];
+  if (pass == 1) {
+    if (lo == 0) {
+      lo = 1;
+      hi = 128;
+    }
+  } else if (lo == 0) {
+    hi = 129;
+    lo = 1;
+  } else if (lo == 128) {
+    hi = 130;
+    lo = 1;
+  }
+}
+
+}  // namespace
+
+void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass) {
+  Deinterleave(in, out, n);
   int j = 0;
   while (j < n) {
     if (in[j] != 1) {
@@ -137,22 +165,7 @@ void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass) {
     }
     int end = j;
     while (end < n && in[end] == 1) ++end;
-    if (end - j == 1) {
-      std::int32_t& lo = out[j >> 1];
-      std::int32_t& hi = out[half + (j >> 1)];
-      if (pass == 1) {
-        if (lo == 0) {
-          lo = 1;
-          hi = 128;
-        }
-      } else if (lo == 0) {
-        hi = 129;
-        lo = 1;
-      } else if (lo == 128) {
-        hi = 130;
-        lo = 1;
-      }
-    }
+    if (end - j == 1) MarkIsolated(out, n / 2, j, pass);
     j = end;
   }
 }
@@ -173,11 +186,17 @@ void FindRuns(const std::int32_t* line, int n, std::vector<InverseRun>* runs) {
 
 namespace {
 
-// Splits `line` of n samples in place (`out` is scratch of n) and keeps its runs for the inverse.
+// Splits `line` of n samples in place (`out` is scratch of n) and keeps its runs for the
+// inverse; the split's isolated samples are the runs of one just found.
 void SplitLine(std::int32_t* line, int n, int pass, std::int32_t* out, PhotoPlanes& planes) {
-  planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
+  const std::size_t first = planes.inverseRuns.size();
+  planes.inverseLineStart.push_back(static_cast<int>(first));
   FindRuns(line, n, &planes.inverseRuns);
-  SplitMask(line, out, n, pass);
+  Deinterleave(line, out, n);
+  for (std::size_t k = first; k < planes.inverseRuns.size(); ++k) {
+    const InverseRun& run = planes.inverseRuns[k];
+    if (run.length == 1) MarkIsolated(out, n / 2, run.start, pass);
+  }
   std::copy(out, out + n, line);
 }
 
@@ -232,35 +251,6 @@ void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes) {
           planes.codedBelow[r * pw + c] = below;
         }
       }
-    }
-  }
-  // The candidates of every detail band in its scan order (HL column by column, LH and HH
-  // row by row): positions with level mask 1, and for levels 2 and up the positions that
-  // carry a descendant flag. Every other position is passed over by the band passes.
-  planes.candidates.clear();
-  for (int s = 1; s <= context.levels; ++s) {
-    const int rowsLow = H >> s, columnsLow = W >> s;
-    for (int band = 0; band < 3; ++band) {
-      planes.bandStart[3 * s + band] = static_cast<int>(planes.candidates.size());
-      const int r0 = band == 0 ? 0 : rowsLow;
-      const int c0 = band == 1 ? 0 : columnsLow;
-      auto add = [&](int r, int c) {
-        const int i = r * pw + c;
-        const bool coded = planes.levelMask[i] == 1;
-        if (coded || (s > 1 && planes.codedBelow[i])) {
-          const std::uint32_t parent =
-              s == context.levels ? kNoParent : static_cast<std::uint32_t>((r >> 1) * pw + (c >> 1));
-          planes.candidates.push_back(BandCandidate{static_cast<std::uint32_t>(i), parent});
-        }
-      };
-      if (band == 0) {
-        for (int c = c0; c < c0 + columnsLow; ++c)
-          for (int r = r0; r < r0 + rowsLow; ++r) add(r, c);
-      } else {
-        for (int r = r0; r < r0 + rowsLow; ++r)
-          for (int c = c0; c < c0 + columnsLow; ++c) add(r, c);
-      }
-      planes.bandStart[3 * s + band + 1] = static_cast<int>(planes.candidates.size());
     }
   }
 }

@@ -38,7 +38,7 @@ void FindRuns(const std::int32_t* line, int n, std::vector<InverseRun>* runs);
 void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes);
 
 // planes.codedBelow for the detail bands of levels 2..L: 1 where some position below at a
-// finer level has level mask 1; then the band passes' candidate positions.
+// finer level has level mask 1.
 void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes);
 
 }  // namespace vantel::photo

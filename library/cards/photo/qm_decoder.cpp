@@ -192,50 +192,6 @@ void QmDecoder::Renormalize() {
   } while (a_ < 0x8000);
 }
 
-int QmDecoder::Decode(QmContext& context) {
-  const QmStateRow& row = kQmStateTable[context.index];
-  const std::uint32_t qe = row.qe;
-  a_ -= qe;
-  const std::uint32_t chigh = c_ >> 16;
-  int decision;
-  if (chigh < a_) {
-    if (a_ >= 0x8000) return context.mps;
-    // Conditional MPS exchange.
-    if (a_ < qe) {
-      decision = 1 - context.mps;
-      if (row.switchMps) context.mps = static_cast<std::uint8_t>(1 - context.mps);
-      context.index = row.nextLps;
-    } else {
-      decision = context.mps;
-      context.index = row.nextMps;
-    }
-  } else {
-    // Conditional LPS exchange.
-    if (a_ < qe) {
-      decision = context.mps;
-      context.index = row.nextMps;
-    } else {
-      decision = 1 - context.mps;
-      if (row.switchMps) context.mps = static_cast<std::uint8_t>(1 - context.mps);
-      context.index = row.nextLps;
-    }
-    c_ = ((chigh - a_) << 16) | (c_ & 0xFFFFu);
-    a_ = qe;
-  }
-  Renormalize();
-  return decision;
-}
-
-int QmDecoder::DecodeSymbol(SymbolModel& model) {
-  int k = 0;
-  for (;;) {
-    SymbolModel::Node& n = model.node(k);
-    const SymbolModel::Branch& b = n.branch[Decode(n.context)];
-    if (b.leaf) return b.value;
-    k = b.value;
-  }
-}
-
 std::int64_t QmDecoder::ReadBits(int k) {
   if (k < 1 || k > 32) return -1;
   std::int64_t value = 0;

@@ -88,6 +88,51 @@ class QmDecoder {
   SymbolModel rawBits_{2};
 };
 
+// Inline: the coefficient passes run them for every coded symbol.
+inline int QmDecoder::Decode(QmContext& context) {
+  const QmStateRow& row = kQmStateTable[context.index];
+  const std::uint32_t qe = row.qe;
+  a_ -= qe;
+  const std::uint32_t chigh = c_ >> 16;
+  int decision;
+  if (chigh < a_) {
+    if (a_ >= 0x8000) return context.mps;
+    // Conditional MPS exchange.
+    if (a_ < qe) {
+      decision = 1 - context.mps;
+      if (row.switchMps) context.mps = static_cast<std::uint8_t>(1 - context.mps);
+      context.index = row.nextLps;
+    } else {
+      decision = context.mps;
+      context.index = row.nextMps;
+    }
+  } else {
+    // Conditional LPS exchange.
+    if (a_ < qe) {
+      decision = context.mps;
+      context.index = row.nextMps;
+    } else {
+      decision = 1 - context.mps;
+      if (row.switchMps) context.mps = static_cast<std::uint8_t>(1 - context.mps);
+      context.index = row.nextLps;
+    }
+    c_ = ((chigh - a_) << 16) | (c_ & 0xFFFFu);
+    a_ = qe;
+  }
+  Renormalize();
+  return decision;
+}
+
+inline int QmDecoder::DecodeSymbol(SymbolModel& model) {
+  int k = 0;
+  for (;;) {
+    SymbolModel::Node& n = model.node(k);
+    const SymbolModel::Branch& b = n.branch[Decode(n.context)];
+    if (b.leaf) return b.value;
+    k = b.value;
+  }
+}
+
 // Tells when a coefficient segment is used up: active only for a length above 0; once the
 // decoder's Count exceeds the length the test is true, and stays true.
 class SegmentBudget {

@@ -15,7 +15,7 @@
 namespace vantel {
 namespace {
 
-constexpr int kOpened = 144;
+constexpr int kOpened = kReaderSuccess;
 constexpr int kFailed = 1;
 
 // The PC/SC readers a USB port number looks for, in this order.

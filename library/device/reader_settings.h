@@ -11,6 +11,9 @@ constexpr int kHidPort = 8159;
 constexpr int kNetPort = 10000;
 constexpr int kPcscPort = 416;
 
+// The SAM's success status (SW3 0x90), which the standard functions return on success.
+constexpr int kReaderSuccess = 144;
+
 // Positions in ReaderSettings::table.
 enum ReaderSetting : int {
   kBaudRateFirst = 0,  // [0]..[4]: serial rates in probe order

@@ -13,7 +13,6 @@
 namespace vantel {
 namespace {
 
-constexpr int kSuccess = 144;
 constexpr int kBadPort = 1;
 constexpr int kBadAnswer = 3;
 constexpr int kSendFailed = 4;
@@ -113,7 +112,7 @@ int StreamExchange(const SamRequest& request, StreamAnswer* answer) {
 class PortUse {
  public:
   PortUse(int port, int openFirst) : port_(port), openFirst_(openFirst != 0) {}
-  bool Open() const { return !openFirst_ || OpenPort(port_) == kSuccess; }
+  bool Open() const { return !openFirst_ || OpenPort(port_) == kReaderSuccess; }
   int Close(int result) const {
     if (openFirst_) ClosePort(port_);
     return result;
@@ -297,7 +296,7 @@ int ReadMngInfo(int port, unsigned char* out, int openFirst) {
 int SetMaxRfByte(int port, int size, int openFirst) {
   PortUse use(port, openFirst);
   if (!use.Open()) return kBadPort;
-  if (UsesHid(port) || UsesPcsc(port)) return kSuccess;
+  if (UsesHid(port) || UsesPcsc(port)) return kReaderSuccess;
   if (!IsStreamPort(port)) return use.Close(kBadPort);
   StreamAnswer answer;
   if (StreamExchange(MaxRfByteRequest(size), &answer) != 0 || answer.readResult != 0)

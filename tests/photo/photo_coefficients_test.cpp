@@ -14,18 +14,9 @@ namespace {
 using namespace testing_helpers;
 namespace enc = vantel_test::photo;
 
-struct Stage {
-  WltDecodeContext context;
-  PhotoPlanes planes;
-  enc::Geometry g;
-
-  Stage(int levels, const std::vector<std::uint8_t>& region) {
-    context = ContextFor(levels, 1, 3);
-    planes.Allocate(context.paddedWidth, context.paddedHeight);
-    planes.regionMask = region;
-    BuildLevelMask(context, planes);
+struct Stage : MaskedPlanes {
+  Stage(int levels, const std::vector<std::uint8_t>& region) : MaskedPlanes(levels, region) {
     BuildCodedBelow(context, planes);
-    g = enc::Geometry::ForLevels(levels);
   }
 
   std::vector<std::int32_t> Decode(const std::vector<std::uint8_t>& segment, int limit, int top) {

@@ -90,17 +90,8 @@ TEST(InverseLine, PutsMovedSamplesBack) {
   EXPECT_EQ(mask, Line({1, 128, 0, 0}));
 }
 
-struct Stage {
-  WltDecodeContext context;
-  PhotoPlanes planes;
-  enc::Geometry g;
-  Stage(int levels, const std::vector<std::uint8_t>& region) {
-    context = ContextFor(levels, 1, 3);
-    planes.Allocate(context.paddedWidth, context.paddedHeight);
-    planes.regionMask = region;
-    BuildLevelMask(context, planes);
-    g = enc::Geometry::ForLevels(levels);
-  }
+struct Stage : MaskedPlanes {
+  using MaskedPlanes::MaskedPlanes;
   std::vector<std::uint8_t> Inverse(const std::vector<std::int32_t>& coefficients) {
     planes.coefficients = coefficients;
     std::vector<std::uint8_t> out(kImagePixels);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "library/cards/photo/photo_planes.h"
+#include "library/cards/photo/photo_region.h"
 #include "library/cards/photo/wlt_format.h"
 #include "support/photo_encoder.h"
 
@@ -59,5 +60,20 @@ inline std::vector<std::uint8_t> Rectangle(int top, int left, int bottom, int ri
     for (int c = left; c <= right; ++c) mask[r * kImageWidth + c] = 1;
   return mask;
 }
+
+// The planes of a decode with `levels` levels over `region`, up to the level mask.
+struct MaskedPlanes {
+  WltDecodeContext context;
+  PhotoPlanes planes;
+  vantel_test::photo::Geometry g;
+
+  MaskedPlanes(int levels, const std::vector<std::uint8_t>& region) {
+    context = ContextFor(levels, 1, 3);
+    planes.Allocate(context.paddedWidth, context.paddedHeight);
+    planes.regionMask = region;
+    BuildLevelMask(context, planes);
+    g = vantel_test::photo::Geometry::ForLevels(levels);
+  }
+};
 
 }  // namespace vantel::photo::testing_helpers

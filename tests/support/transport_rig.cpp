@@ -1,4 +1,4 @@
-#include "transport_rig.h"
+#include "support/transport_rig.h"
 
 #include <atomic>
 

@@ -1,6 +1,6 @@
 #pragma once
-// One reader simulator attached over one of the library's transports, for the port and
-// SAM command tests: a pseudo-terminal COM port, the TCP network reader, the HID double,
+// One reader simulator attached over one of the library's transports, for the tests of
+// reader commands: a pseudo-terminal COM port, the TCP network reader, the HID double,
 // the USB driver and pipe doubles, or a virtual card in a real PC/SC service.
 #include <memory>
 #include <string>

@@ -35,6 +35,8 @@ class TransportRig {
   // The port number a caller opens to reach the reader.
   int Port() const;
   ReaderSim& sim() { return sim_; }
+  // PC/SC: the APDUs the virtual card received since this rig was made.
+  std::vector<Bytes> PcscApdus() const;
 
   HidAttachment hid;
   UsbAttachment usb;
@@ -42,6 +44,7 @@ class TransportRig {
  private:
   Via via_;
   int serialPort_;
+  std::size_t pcscApdusBefore_ = 0;
   ReaderSim sim_;
   TempFolder folder_;
   std::unique_ptr<SerialAttachment> serial_;

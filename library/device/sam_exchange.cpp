@@ -40,7 +40,9 @@ int NetExchange(const SamRequest& request, int* received) {
   std::uint8_t frame[16];
   const int length = BuildFrame(request, frame);
   if (WriteNetDevice(reinterpret_cast<const char*>(frame), length) != 0) return kSendFailed;
-  *received = ReadNetDevice(reinterpret_cast<char*>(Device().InputReport), 256);
+  // The frame's own length says how much belongs to this answer, however TCP splits it.
+  *received = ReadNetAnswerFrame(reinterpret_cast<char*>(Device().InputReport),
+                                 static_cast<int>(sizeof Device().InputReport));
   return *received > 0 ? 0 : kReceiveFailed;
 }
 

@@ -94,7 +94,7 @@ int ReadOverNet(FrameBuffer* frame) {
     if (WriteNetDevice(reinterpret_cast<const char*>(request), requestLength) != 0)
       return kNetSendFailed;
     std::memset(received, 0, sizeof Device().InputReport);
-    if (ReadNetDevice(reinterpret_cast<char*>(received), static_cast<int>(kBaseMsgFrameSize)) <= 0)
+    if (ReadNetAnswerFrame(reinterpret_cast<char*>(received), static_cast<int>(kBaseMsgFrameSize)) <= 0)
       return kNetNothingReceived;
     if (received[kBaseMsgSw3At] == kSwCardReadFailed) return kNoUsableAnswer;
     if (BaseMsgFrameIsGood(received)) {

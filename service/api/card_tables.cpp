@@ -1,6 +1,9 @@
 #include "service/api/card_tables.h"
 
+#include <cstdlib>
 #include <cstring>
+
+#include "library/cards/idcard/nation_table.h"
 
 namespace lumarin {
 namespace {
@@ -8,6 +11,17 @@ namespace {
 constexpr char kOtherCountry[] = "其他国家";
 
 }  // namespace
+
+int LookupNationName(const char* codeText, char* out) {
+  if (!out) return 0;
+  std::memset(out, 0, kNationNameBufferSize);
+  // Read as atoi would, without its overflow; the table has names for 1..99 only.
+  const long code = codeText ? std::strtol(codeText, nullptr, 10) : 0;
+  if (code <= 0 || code >= 100) return 0;
+  if (const char* name = vantel::NationName(static_cast<int>(code)))
+    std::strncpy(out, name, kNationNameBufferSize - 1);
+  return 0;
+}
 
 // The codes are ISO 3166 alpha-3 as the cards carry them, a few retired ones among them
 // (TMP, ROM, ANT, YUG). The names are kept byte for byte, "冈比亚Gambia" and the blank after

@@ -1,9 +1,16 @@
 #pragma once
-// The service's tables for a card's coded fields: the nationality of a foreign permanent
-// resident card as a Chinese country name.
+// The service's tables for a card's coded fields: the nation of a resident identity card and
+// the nationality of a foreign permanent resident card as a Chinese country name.
 #include <cstddef>
 
 namespace lumarin {
+
+// The longest nation name (8 bytes) and its NUL, with room to spare.
+constexpr std::size_t kNationNameBufferSize = 10;
+
+// The nation name of a decimal code text into `out` (kNationNameBufferSize bytes, zero-filled
+// first): empty for a code outside 1..99 or no text. Always 0.
+int LookupNationName(const char* codeText, char* out);
 
 struct CountryName {
   const char* code;  // three letters, as the card carries them

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -50,6 +51,24 @@ TEST(CountryNames, LookupFindsWholeCaseSensitiveCodesElseOtherCountry) {
   char out[lumarin::kCountryNameBufferSize] = {};
   EXPECT_EQ(lumarin::LookupCountryName(nullptr, out), -1);
   EXPECT_EQ(lumarin::LookupCountryName("CHN", nullptr), -1);
+}
+
+TEST(NationNames, LookupNamesCodes1To99AndLeavesEveryOtherTextEmpty) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"01", "汉"},   {"56", "基诺"}, {"57", "其他"}, {"93", "其他"}, {"94", "芒人"},
+      {"97", "穿青人"}, {"99", "其他族"}, {"00", ""},   {"-1", ""},   {"100", ""},
+      {"ab", ""},     {"", ""},       {"99999999999999999999", ""},
+  };
+  for (const auto& [code, name] : rows) {
+    SCOPED_TRACE(code);
+    char out[lumarin::kNationNameBufferSize];
+    std::memset(out, 'x', sizeof out);
+    EXPECT_EQ(lumarin::LookupNationName(code, out), 0);
+    EXPECT_EQ(std::string(out), name);
+  }
+  char out[lumarin::kNationNameBufferSize] = {};
+  EXPECT_EQ(lumarin::LookupNationName(nullptr, out), 0);
+  EXPECT_EQ(std::string(out), "");
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ void BacKeysFromSeed(const std::uint8_t seed16[16], BacKeys* keys) {
 }
 
 int PadIso9797M2(const std::uint8_t* data, std::size_t len, std::uint8_t* out) {
-  std::memmove(out, data, len);
+  if (len > 0) std::memmove(out, data, len);
   const std::size_t padded = len / 8 * 8 + 8;
   out[len] = 0x80;
   std::memset(out + len + 1, 0, padded - len - 1);

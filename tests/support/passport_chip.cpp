@@ -1,8 +1,6 @@
 #include "support/passport_chip.h"
 
-#include <openssl/evp.h>
-
-#include <stdexcept>
+#include "support/openssl_ciphers.h"
 
 namespace vantel_test {
 namespace chip_crypto {
@@ -11,18 +9,8 @@ namespace {
 // Triple DES with three 8-byte keys (single DES as one key three times: OpenSSL 3's default
 // provider has no single DES).
 Bytes Ede3(const Bytes& key24, const Bytes& data, bool encrypt, bool cbc) {
-  EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-  const std::uint8_t iv[8] = {};
-  EVP_CipherInit_ex(ctx, cbc ? EVP_des_ede3_cbc() : EVP_des_ede3_ecb(), nullptr, key24.data(), iv,
-                    encrypt ? 1 : 0);
-  EVP_CIPHER_CTX_set_padding(ctx, 0);
-  Bytes out(data.size() + 8);
-  int length = 0, tail = 0;
-  EVP_CipherUpdate(ctx, out.data(), &length, data.data(), static_cast<int>(data.size()));
-  EVP_CipherFinal_ex(ctx, out.data() + length, &tail);
-  EVP_CIPHER_CTX_free(ctx);
-  out.resize(static_cast<std::size_t>(length + tail));
-  return out;
+  return cbc ? RunCipher(EVP_des_ede3_cbc(), key24, Bytes(8, 0), data, encrypt)
+             : RunCipher(EVP_des_ede3_ecb(), key24, {}, data, encrypt);
 }
 
 Bytes Repeat(const Bytes& first8, const Bytes& second8, const Bytes& third8) {
@@ -34,13 +22,7 @@ Bytes Repeat(const Bytes& first8, const Bytes& second8, const Bytes& third8) {
 
 }  // namespace
 
-Bytes Sha1(const Bytes& data) {
-  Bytes digest(EVP_MAX_MD_SIZE);
-  unsigned length = 0;
-  EVP_Digest(data.data(), data.size(), digest.data(), &length, EVP_sha1(), nullptr);
-  digest.resize(length);
-  return digest;
-}
+Bytes Sha1(const Bytes& data) { return RunDigest(EVP_sha1(), data); }
 
 Bytes Des3Cbc(const Bytes& key16, const Bytes& data, bool encrypt) {
   const Bytes k1(key16.begin(), key16.begin() + 8), k2(key16.begin() + 8, key16.end());

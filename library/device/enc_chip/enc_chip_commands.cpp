@@ -29,7 +29,6 @@ constexpr unsigned kMaxSm3OneBlock = 64;
 constexpr int kSamIdOk = 144;
 const char kInitConstant[] = "Tprk5820";
 const char kUpgradeKey[] = "05316248790-6642";
-const std::uint8_t kZeroIv[16] = {};
 
 bool OnHid() { return Device().gPort == kHidPort; }
 

@@ -2,6 +2,7 @@
 // and SM4 exports against OpenSSL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "library/device/device_state.h"
 #include "library/device/enc_chip/chip_base_msg.h"
 #include "library/device/enc_chip/enc_chip_commands.h"
+#include "library/device/enc_chip/enc_chip_frame.h"
 #include "library/device/enc_chip/upgrade_block.h"
 #include "library/device/port_api.h"
 #include "library/exports/enc_chip_exports.h"
@@ -297,6 +299,42 @@ TEST_F(EncChip, NothingIsSentOnAnotherPort) {
   EXPECT_EQ(Kestor_EncChipReadBaseMsg(out, out, &length, out16), -1);
   EXPECT_EQ(reader_->outputReports.size(), reports);
   Device().gPort = 0;
+}
+
+TEST(EncChipAnswer, LengthsOutsideTheAnswerAreNoValidAnswer) {
+  struct Case {
+    const char* what;
+    std::size_t bodyLength;
+    std::size_t furtherReports;
+    EncChipCheck expected;
+  };
+  const Case cases[] = {
+      {"shorter than a status", 5, 0, EncChipCheck::kNoValidAnswer},
+      {"longer than the largest answer", 2571, 41, EncChipCheck::kNoValidAnswer},
+      {"more reports than arrive", 300, 2, EncChipCheck::kNoValidAnswer},
+      {"the largest answer, whole", 2570, 40, EncChipCheck::kGood},
+  };
+  for (const Case& c : cases) {
+    const Bytes frame = Request(0x03, Bytes(c.bodyLength >= 5 ? c.bodyLength - 5 : 0, 0x3C));
+    Bytes stated = frame;
+    stated[9] = static_cast<std::uint8_t>(c.bodyLength);
+    stated[10] = static_cast<std::uint8_t>(c.bodyLength >> 8);
+    Bytes first(65, 0);
+    std::copy_n(stated.begin(), 64, first.begin() + 1);
+    std::size_t served = 0;
+    auto next = [&](std::uint8_t* report) {
+      if (served == c.furtherReports) return false;
+      ++served;
+      report[0] = 0;
+      for (std::size_t i = 0; i < 64; ++i) {
+        const std::size_t at = 64 * served + i;
+        report[1 + i] = at < stated.size() ? stated[at] : 0;
+      }
+      return true;
+    };
+    EncChipAnswer answer;
+    EXPECT_EQ(AssembleEncChipAnswer(first.data(), next, 0x03, &answer), c.expected) << c.what;
+  }
 }
 
 TEST(ChipBaseMsg, LengthsAreCappedAndTheFrameBoundsTheCopy) {

@@ -319,6 +319,7 @@ TEST(EncChipAnswer, LengthsOutsideTheAnswerAreNoValidAnswer) {
     Bytes stated = frame;
     stated[9] = static_cast<std::uint8_t>(c.bodyLength);
     stated[10] = static_cast<std::uint8_t>(c.bodyLength >> 8);
+    stated.resize(std::max<std::size_t>(stated.size(), 64), 0);
     Bytes first(65, 0);
     std::copy_n(stated.begin(), 64, first.begin() + 1);
     std::size_t served = 0;

@@ -58,8 +58,6 @@ class EncChip : public ::testing::Test {
     reader_ = &hid_.AddReader(vantel_test::AnswerThrough(sim_));
     ASSERT_EQ(OpenPort(kHidPort), 144);
     ASSERT_EQ(Device().gPort, kHidPort);
-    chip_.baseMsgFrame = vantel_test::SamAnswerFrame(
-        0, 0, 0x90, Cat({{0x01, 0x00, 0x04, 0x00, 0x04, 0x00}, Bytes(256, 0x20), Bytes(1024, 0x77), Bytes(1024, 0x46)}));
   }
   void TearDown() override {
     ClosePort(kHidPort);
@@ -196,9 +194,10 @@ TEST_F(EncChip, BaseMessageThroughTheChip) {
   int textLength = 0, photoLength = 0, fpLength = 0;
   SplitChipBaseMsg(data.data(), static_cast<std::size_t>(length), text, &textLength, photo, &photoLength, fp,
                    &fpLength);
-  EXPECT_EQ(textLength, 256);
-  EXPECT_EQ(photoLength, 1024);
-  EXPECT_EQ(Bytes(fp, fp + fpLength), Bytes(1024, 0x46));
+  const Bytes& frame = chip_.baseMsgFrame;
+  EXPECT_EQ(Bytes(text, text + textLength), Bytes(frame.begin() + 16, frame.begin() + 16 + 256));
+  EXPECT_EQ(Bytes(photo, photo + photoLength), Bytes(frame.begin() + 272, frame.begin() + 272 + 1024));
+  EXPECT_EQ(Bytes(fp, fp + fpLength), Bytes(frame.begin() + 1296, frame.begin() + 1296 + 1024));
 
   chip_.baseMsgFrame[0] = 0xAB;
   EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, data.data(), &length, out16), -8);

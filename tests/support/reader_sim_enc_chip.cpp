@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "support/openssl_ciphers.h"
+#include "support/photo_encoder.h"
 
 namespace vantel_test {
 namespace {
@@ -61,7 +62,22 @@ Bytes EncChipFrame(std::uint8_t marker, const Bytes& bodyAfterLength) {
   return frame;
 }
 
+Bytes FingerprintBaseMsgFrame(const Bytes& text, const Bytes& photo, const Bytes& fingerprint) {
+  Bytes data;
+  for (const Bytes* part : {&text, &photo, &fingerprint}) {
+    data.push_back(static_cast<std::uint8_t>(part->size() >> 8));
+    data.push_back(static_cast<std::uint8_t>(part->size()));
+  }
+  return SamAnswerFrame(0x00, 0x00, kSwSuccess, Join({data, text, photo, fingerprint}));
+}
+
 SimEncChip::SimEncChip(ReaderSim& sim) : sim_(sim) {
+  const std::uint8_t background[3] = {255, 255, 255};
+  const std::vector<std::uint8_t> region = photo::SyntheticPortraitRegion();
+  const auto portrait = photo::EncodeRgbPhoto(photo::SyntheticPortrait(), &region, 3, background).bytes;
+  Bytes fingerprint(1024);
+  for (std::size_t i = 0; i < fingerprint.size(); ++i) fingerprint[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  baseMsgFrame = FingerprintBaseMsgFrame(SimIdentityCard().text, Bytes(portrait.begin(), portrait.end()), fingerprint);
   for (std::uint8_t i = 0; i < 19; ++i) id.push_back(static_cast<std::uint8_t>(0xC0 + i));
   keys[1] = Bytes(16, 0x5A);
   sim_.OnEncChipFrame([this](const Bytes& frame) { return Answer(frame); });

@@ -17,6 +17,8 @@ enum class EncChipFault { kWrongCrc, kWrongMarker, kWrongCommand, kStatus, kSile
 // SM4 (ECB or CBC with the given IV) and SM3 through OpenSSL.
 Bytes OpenSslSm4(const Bytes& key16, const Bytes& data, bool encrypt, const Bytes& cbcIv = {});
 Bytes OpenSslSm3(const Bytes& data);
+// The SAM's fingerprint base-message answer: lengths, text, photo, fingerprint.
+Bytes FingerprintBaseMsgFrame(const Bytes& text, const Bytes& photo, const Bytes& fingerprint);
 // A chip frame with the given marker and body after LEN (00 00, CMD, ...), CRC computed bit by
 // bit.
 Bytes EncChipFrame(std::uint8_t marker, const Bytes& bodyAfterLength);
@@ -33,7 +35,9 @@ class SimEncChip {
   std::deque<Bytes> randoms;      // handed out in turn, then a counting pattern
   Bytes w = {'w', '-', 's', 'e', 'c', 'r', 'e', 't'};
   std::map<std::uint32_t, Bytes> keys;  // what command 07 hands out, by index
-  Bytes baseMsgFrame;             // the SAM's answer frame that command 09 carries
+  // The SAM's fingerprint base-message answer frame that command 09 carries: the simulator's
+  // identity-card text, a photo from the test photo encoder and a fingerprint.
+  Bytes baseMsgFrame;
   Bytes value32 = Bytes(32, 0x32), value16 = Bytes(16, 0x16), lead3{0x01, 0x02, 0x03};
 
   // The fault on an answer still to come: 0 the next one, 1 the one after, ...

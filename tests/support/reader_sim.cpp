@@ -101,6 +101,13 @@ Bytes SamRequestFrame(std::uint8_t command, std::uint8_t parameter, const Bytes&
   return SamFrame(body);
 }
 
+bool IsEncChipFrame(const Bytes& frame) {
+  constexpr std::size_t kPreamble = 8;
+  return frame.size() > kPreamble &&
+         std::all_of(frame.begin(), frame.begin() + kPreamble, [](std::uint8_t byte) { return byte == 0x55; }) &&
+         frame[kPreamble] == 0xA6;
+}
+
 Bytes SamAnswerFrame(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3, const Bytes& data) {
   Bytes body{sw1, sw2, sw3};
   body.insert(body.end(), data.begin(), data.end());
@@ -243,6 +250,11 @@ void ReaderSim::OnVendorCommand(std::uint8_t command, VendorHandler handler) {
   vendorHandlers_[command] = std::move(handler);
 }
 
+void ReaderSim::OnEncChipFrame(EncChipHandler handler) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  encChipHandler_ = std::move(handler);
+}
+
 void ReaderSim::PlaceCard(std::shared_ptr<SimCard> card) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   card_ = std::move(card);
@@ -276,6 +288,7 @@ SamAnswer ReaderSim::AnswerSam(const SamRequest& request) {
 
 std::optional<Bytes> ReaderSim::Answer(const Bytes& frame) {
   requests_.push_back(frame);
+  if (IsEncChipFrame(frame)) return encChipHandler_ ? encChipHandler_(frame) : std::nullopt;
   std::uint8_t check = 0;
   if (StartsWith(frame, 0, kSamPreamble) && frame.size() >= kSamHeaderSize + 3) {
     for (std::size_t i = kSamPreamble.size(); i < frame.size(); ++i) check ^= frame[i];

@@ -31,6 +31,8 @@ constexpr std::uint8_t kSwUnknownCommand = 0x21;
 constexpr std::uint8_t kVendorSuccess = 0x56;
 
 // Frame building, as the library and the reader write them.
+// Whether `frame` begins as an encryption-chip frame: eight 55 bytes and the marker A6.
+bool IsEncChipFrame(const Bytes& frame);
 Bytes SamRequestFrame(std::uint8_t command, std::uint8_t parameter, const Bytes& data = {});
 Bytes SamAnswerFrame(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3, const Bytes& data = {});
 // 55 AA LEN payload XOR; a payload of 254 bytes or more gets the long-answer LEN 0xFF.
@@ -119,6 +121,9 @@ class ReaderSim {
   // Takes the request payload (CMD, then command bytes) and gives the answer payload
   // (status, then data); nullopt for no answer.
   using VendorHandler = std::function<std::optional<Bytes>(const Bytes& payload)>;
+  // Takes a whole encryption-chip frame (eight 55, A6, ...) and gives the chip's answer frame;
+  // nullopt for no answer.
+  using EncChipHandler = std::function<std::optional<Bytes>(const Bytes& frame)>;
 
   ReaderSim();
   ReaderSim(const ReaderSim&) = delete;
@@ -128,6 +133,8 @@ class ReaderSim {
   // vendor commands register theirs. A new handler replaces an old one.
   void OnSamCommand(std::uint8_t command, std::uint8_t parameter, SamHandler handler);
   void OnVendorCommand(std::uint8_t command, VendorHandler handler);
+  // A reader with an encryption chip: its frames go to `handler`.
+  void OnEncChipFrame(EncChipHandler handler);
 
   // The field: one card at a time; placing or removing a card ends the SAM's card session.
   void PlaceCard(std::shared_ptr<SimCard> card);
@@ -169,6 +176,7 @@ class ReaderSim {
   mutable std::recursive_mutex mutex_;
   std::map<std::uint16_t, SamHandler> samHandlers_;
   std::map<std::uint8_t, VendorHandler> vendorHandlers_;
+  EncChipHandler encChipHandler_;
   std::shared_ptr<SimCard> card_;
   SimSam sam_;
   bool cardFound_ = false;

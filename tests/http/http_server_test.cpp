@@ -168,7 +168,7 @@ class HttpService : public ::testing::Test {
     for (int attempt = 0; attempt < 250; ++attempt) {
       std::ifstream file(logFolder.path() / "server_debug.log", std::ios::binary);
       const std::string log{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-      if (log.find(": " + line + "\n") != std::string::npos) return true;
+      if (log.find(": " + line) != std::string::npos) return true;
       std::this_thread::sleep_for(20ms);
     }
     return false;

@@ -33,6 +33,7 @@ class HttpListener {
 
  protected:
   HttpListener() = default;
+  ~HttpListener() = default;
   // Destructors of derived listeners call this first: it stops and waits for the accept
   // thread, which calls HandOver.
   void Shutdown();
@@ -50,7 +51,7 @@ class HttpListener {
   char address_[17] = {};
 };
 
-class HttpServer : public HttpListener {
+class HttpServer final : public HttpListener {
  public:
   HttpServer() = default;
   ~HttpServer();
@@ -60,7 +61,7 @@ class HttpServer : public HttpListener {
   void HandOver(std::unique_ptr<platform::TcpSocket> connection) override;
 };
 
-class HttpsServer : public HttpListener {
+class HttpsServer final : public HttpListener {
  public:
   // How long a peer may take for its TLS handshake, which runs on the accept thread.
   static constexpr std::chrono::milliseconds kHandshakeLimit{10000};

@@ -11,5 +11,8 @@ bool CreateFolder(const std::string& path);
 void SetNormalAttributes(const std::string& path);
 // "" when the variable is not set.
 std::string EnvironmentVariable(const std::string& name);
+// The user's temporary folder with a trailing separator: GetTempPathA on Windows; on Linux
+// $TMPDIR when set, else "/tmp/".
+std::string TempFolderPath();
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include "library/device/net_transport.h"
 #include "library/device/pcsc_transport.h"
 #include "library/device/port_api.h"
+#include "library/device/sam_exchange.h"
 
 namespace vantel {
 namespace {
@@ -17,17 +18,9 @@ constexpr int kBadPort = 1;
 constexpr int kBadAnswer = 3;
 constexpr int kSendFailed = 4;
 constexpr int kReceiveFailed = 5;
-constexpr int kSamAnswerWaitMs = 5000;
 constexpr unsigned kSamIdSize = 16;
 constexpr unsigned kMngInfoSize = 28;
 constexpr unsigned kNewAppMaxSize = 280;
-
-// One SAM command: the body after LEN (CMD, PARA, data, check byte) and its PC/SC form.
-struct SamRequest {
-  std::uint8_t body[4];
-  int length;
-  const char* pcscText;
-};
 
 constexpr SamRequest kStatus{{0x11, 0xFF, 0xED}, 3, "FF9811FF00"};
 constexpr SamRequest kReset{{0x10, 0xFF, 0xEC}, 3, "FF9810FF00"};
@@ -40,88 +33,6 @@ SamRequest MaxRfByteRequest(int size) {
   const auto n = static_cast<std::uint8_t>(size);
   return SamRequest{{0x61, 0xFF, n, static_cast<std::uint8_t>(n ^ 0x9A)}, 4, nullptr};
 }
-
-bool UsesPcsc(int port) {
-  const DeviceState& device = Device();
-  return (device.gPort == kPcscPort || port == kPcscPort) && device.pcsc.gPcscCard != -1;
-}
-bool UsesHid(int port) { return port == kHidPort || Device().gPort == kHidPort; }
-bool UsesNet(int port) { return port == kNetPort || Device().gPort == kNetPort; }
-bool IsStreamPort(int port) { return IsUsbPort(port) || IsComPort(port); }
-
-// The frame of `request` as the SAM reads it: preamble, LEN, body.
-int BuildFrame(const SamRequest& request, std::uint8_t* frame) {
-  const std::uint8_t preamble[] = {0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00,
-                                   static_cast<std::uint8_t>(request.length)};
-  std::memcpy(frame, preamble, sizeof preamble);
-  std::memcpy(frame + sizeof preamble, request.body, static_cast<std::size_t>(request.length));
-  return static_cast<int>(sizeof preamble) + request.length;
-}
-
-// HID: the frame after report id 0; the answer frame follows the report id of InputReport.
-void HidExchange(const SamRequest& request) {
-  DeviceState& device = Device();
-  std::memset(device.OutputReport, 0, sizeof device.OutputReport);
-  std::memset(device.InputReport, 0, sizeof device.InputReport);
-  BuildFrame(request, device.OutputReport + 1);
-  HIDTransact();
-}
-
-// Network: the answer frame lands at InputReport[0]. 0, or the send/receive failure code.
-int NetExchange(const SamRequest& request, int* received) {
-  std::uint8_t frame[16];
-  const int length = BuildFrame(request, frame);
-  if (WriteNetDevice(reinterpret_cast<const char*>(frame), length) != 0) return kSendFailed;
-  *received = ReadNetDevice(reinterpret_cast<char*>(Device().InputReport), 256);
-  return *received > 0 ? 0 : kReceiveFailed;
-}
-
-// PC/SC: the answer's length; `answer` holds 256 bytes.
-int PcscExchange(const char* text, std::uint8_t* answer) {
-  const int textLength = static_cast<int>(std::strlen(text));
-  std::uint8_t command[64] = {};
-  ParseHexText(text, command, textLength);
-  unsigned received = 256;
-  PCSCTransmit(Device().pcsc.gPcscCard, static_cast<unsigned>(textLength / 2), command, &received,
-               answer);
-  return static_cast<int>(received);
-}
-
-// What the byte stream answered: the bytes after LEN (SW1 SW2 SW3 data CHK).
-struct StreamAnswer {
-  int readResult = 0;
-  unsigned length = 0;
-  std::uint8_t body[kSamFrameBodyCapacity] = {};
-};
-
-// Serial port or USB: 0 with the read's result in `answer`, or 3 when the request was not
-// written whole.
-int StreamExchange(const SamRequest& request, StreamAnswer* answer) {
-  DeviceState& device = Device();
-  if (WriteSamFrame(device.gReadHandle, device.gWriteHandle, device.gTransportKind, request.body,
-                    request.length) != request.length)
-    return kBadAnswer;
-  Settings().gAnswerWait = kSamAnswerWaitMs;
-  answer->length = sizeof answer->body;
-  answer->readResult = ReadSamFrame(device.gReadHandle, device.gWriteHandle, device.gTransportKind,
-                                    answer->body, &answer->length);
-  return 0;
-}
-
-// The optional open of a command and the close that goes with it on the byte stream.
-class PortUse {
- public:
-  PortUse(int port, int openFirst) : port_(port), openFirst_(openFirst != 0) {}
-  bool Open() const { return !openFirst_ || OpenPort(port_) == kReaderSuccess; }
-  int Close(int result) const {
-    if (openFirst_) ClosePort(port_);
-    return result;
-  }
-
- private:
-  int port_;
-  bool openFirst_;
-};
 
 int StatusFromWords(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3) {
   return sw1 || sw2 ? 0 : sw3;

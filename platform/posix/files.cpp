@@ -21,4 +21,11 @@ std::string EnvironmentVariable(const std::string& name) {
   return value ? value : "";
 }
 
+std::string TempFolderPath() {
+  std::string folder = EnvironmentVariable("TMPDIR");
+  if (folder.empty()) return "/tmp/";
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
 }  // namespace platform

@@ -26,4 +26,10 @@ std::string EnvironmentVariable(const std::string& name) {
   return std::string(value.data(), length);
 }
 
+std::string TempFolderPath() {
+  char folder[MAX_PATH + 1] = {};
+  const DWORD length = GetTempPathA(sizeof folder, folder);
+  return length == 0 || length > MAX_PATH ? std::string() : std::string(folder, length);
+}
+
 }  // namespace platform

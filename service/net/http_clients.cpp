@@ -10,7 +10,9 @@ HttpClient::HttpClient(std::unique_ptr<platform::TcpSocket> socket) : socket_(st
 
 int HttpClient::Read(char* buffer, int size) {
   if (!socket_ || size <= 0) return -1;
-  return socket_->Receive(reinterpret_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(size));
+  // An open connection has no time-out.
+  return socket_->Receive(reinterpret_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(size),
+                          platform::kNoTimeLimit);
 }
 
 // One send may take only part of a large answer: the rest follows until all is out.

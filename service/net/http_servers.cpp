@@ -13,6 +13,8 @@ namespace lumarin {
 namespace {
 
 constexpr int kListenBacklog = 2;
+// A listener that runs takes the stop's wake-up connection at once.
+constexpr std::uint32_t kWakeUpWaitMs = 1000;
 
 using Clock = std::chrono::steady_clock;
 
@@ -21,15 +23,15 @@ struct HandshakeDeadline {
   Clock::time_point end;
 };
 
-// Before each read of the handshake: wait at most the time left, fail once none is.
+// Before each read of the handshake: wait for the peer's bytes at most the time left, and
+// fail the read when none came.
 long LimitHandshakeRead(BIO* bio, int operation, const char*, std::size_t, int, long, int result,
                         std::size_t*) {
   if (operation != BIO_CB_READ) return result;
   const auto* deadline = reinterpret_cast<const HandshakeDeadline*>(BIO_get_callback_arg(bio));
   const auto left =
       std::chrono::duration_cast<std::chrono::milliseconds>(deadline->end - Clock::now()).count();
-  if (left <= 0 || !deadline->socket->SetReceiveTimeout(static_cast<std::uint32_t>(left)))
-    return -1;
+  if (left <= 0 || !deadline->socket->WaitReadable(static_cast<std::uint32_t>(left))) return -1;
   return result;
 }
 
@@ -42,8 +44,7 @@ bool BoundedHandshake(SSL* ssl, platform::TcpSocket& socket, std::chrono::millis
   BIO_set_callback_ex(bio, LimitHandshakeRead);
   const bool done = SSL_accept(ssl) == 1;
   BIO_set_callback_ex(bio, nullptr);
-  // Open connections have no time-out.
-  return socket.SetReceiveTimeout(0) && done;
+  return done;
 }
 
 }  // namespace
@@ -67,7 +68,7 @@ void HttpListener::Stop() {
   if (!acceptThread_ || !acceptThread_->IsRunning()) return;
   stopRequested_ = true;
   auto wakeUp = platform::TcpSocket::Create();
-  if (wakeUp) wakeUp->Connect("127.0.0.1", static_cast<std::uint16_t>(port_));
+  if (wakeUp) wakeUp->Connect("127.0.0.1", static_cast<std::uint16_t>(port_), kWakeUpWaitMs);
 }
 
 void HttpListener::Shutdown() {

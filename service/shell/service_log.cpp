@@ -5,9 +5,9 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/ini_file.h"
 #include "platform/module_paths.h"
-#include "platform/temporary_folder.h"
 
 namespace lumarin {
 
@@ -37,7 +37,7 @@ void InitServiceLog() {
 
 void WriteServiceLog(const char* message) {
   if (gServiceLogOn != 1) return;
-  const std::string folder = platform::TemporaryFolder();
+  const std::string folder = platform::TempFolderPath();
   if (folder.empty()) return;
   std::FILE* file = std::fopen((folder + kLogFileName).c_str(), "a+");
   if (!file) return;

@@ -13,6 +13,8 @@ namespace {
 using platform::TcpListener;
 using platform::TcpSocket;
 
+constexpr std::uint32_t kWaitMs = 10000;
+
 struct Connected {
   std::unique_ptr<TcpSocket> client;
   std::unique_ptr<TcpSocket> server;
@@ -20,7 +22,7 @@ struct Connected {
 
 Connected Connect(TcpListener& listener, int port) {
   Connected pair{TcpSocket::Create(), nullptr};
-  if (pair.client && pair.client->Connect("127.0.0.1", static_cast<std::uint16_t>(port)))
+  if (pair.client && pair.client->Connect("127.0.0.1", static_cast<std::uint16_t>(port), kWaitMs))
     pair.server = listener.Accept();
   return pair;
 }
@@ -49,13 +51,13 @@ TEST_F(Listener, AcceptedConnectionCarriesBytesBothWaysAndSeesThePeerClose) {
   ASSERT_EQ(pair.client->Send(reinterpret_cast<const std::uint8_t*>(hello.data()), hello.size()),
             static_cast<int>(hello.size()));
   std::uint8_t got[64] = {};
-  ASSERT_EQ(pair.server->Receive(got, sizeof got), static_cast<int>(hello.size()));
+  ASSERT_EQ(pair.server->Receive(got, sizeof got, kWaitMs), static_cast<int>(hello.size()));
   EXPECT_EQ(std::string(reinterpret_cast<char*>(got), hello.size()), hello);
   ASSERT_EQ(pair.server->Send(got, 3), 3);
-  ASSERT_EQ(pair.client->Receive(got, sizeof got), 3);
+  ASSERT_EQ(pair.client->Receive(got, sizeof got, kWaitMs), 3);
 
   pair.client.reset();
-  EXPECT_EQ(pair.server->Receive(got, sizeof got), 0);
+  EXPECT_EQ(pair.server->Receive(got, sizeof got, kWaitMs), 0);
   // Writing on to the vanished peer fails; it must not end the process with a signal.
   int sent = 0;
   for (int attempt = 0; attempt < 50 && sent >= 0; ++attempt) sent = pair.server->Send(got, 3);
@@ -71,7 +73,7 @@ TEST_F(Listener, ARestartBindsBesideClosedConnectionsButATakenPortIsRefused) {
   ASSERT_TRUE(pair.server);
   pair.server.reset();  // the listener's side closes first and keeps the port in TIME_WAIT
   std::uint8_t byte;
-  EXPECT_EQ(pair.client->Receive(&byte, 1), 0);
+  EXPECT_EQ(pair.client->Receive(&byte, 1, kWaitMs), 0);
   pair.client.reset();
   listener.reset();
   auto restarted = TcpListener::Create();

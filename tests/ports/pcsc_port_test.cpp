@@ -25,5 +25,16 @@ TEST(PcscPort, OpensAsPort416AndClosesThroughCloseComm) {
   EXPECT_EQ(Device().gPort, 0);
 }
 
+// The service opens the reader at the start of every card operation: each open must give
+// back the connection of the one before, or the PC/SC service runs out of them.
+TEST(PcscPort, OpensAgainAndAgainWithoutAClose) {
+  TransportRig rig(Via::kPcsc);
+  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+  int opened = 0;
+  for (int i = 0; i < 500; ++i) opened += InitComm(kUsbPortFirst);
+  EXPECT_EQ(opened, 500);
+  EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+}
+
 }  // namespace
 }  // namespace vantel

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/clock.h"
+#include "support/eventually.h"
 
 namespace {
 
@@ -21,8 +21,7 @@ bool OtherThreadCanLock(lumarin::Mutex& mutex) {
     lock.Release();
     *taken = true;
   }).detach();
-  for (int waited = 0; waited < 60000 && !*taken; ++waited) platform::SleepMs(1);
-  return *taken;
+  return vantel_test::Eventually([&] { return taken->load(); });
 }
 
 TEST(Mutex, KeepsThreadsApartAndIsFreedByOwnerReentryAndExceptions) {

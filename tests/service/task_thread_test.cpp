@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "support/eventually.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -14,15 +15,7 @@
 
 namespace {
 
-// Polls until `done` holds; false after a minute (a hang, not a timing limit).
-template <typename Condition>
-bool Eventually(Condition done) {
-  for (int waited = 0; waited < 60000; ++waited) {
-    if (done()) return true;
-    platform::SleepMs(1);
-  }
-  return done();
-}
+using vantel_test::Eventually;
 
 std::atomic<int> gDeletedThreads{0};
 

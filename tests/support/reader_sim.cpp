@@ -165,6 +165,11 @@ Reply Deliver(const Bytes& frame, const std::optional<FaultPlan>& plan) {
     case Fault::kCloseMidAnswer:
       bytes.resize(std::min(bytes.size(), plan->bytesBeforeClose));
       return Reply{{{bytes, 0}}, true};
+    case Fault::kNoiseFirst:
+      bytes.insert(bytes.begin(), plan->noiseBytes, 0x5A);
+      break;
+    case Fault::kShortPacket:
+      break;
   }
   return Reply{{{bytes, 0}}, false};
 }
@@ -294,7 +299,22 @@ std::optional<Bytes> ReaderSim::Answer(const Bytes& frame) {
 
 Bytes ReaderSim::AnswerFrame(const Bytes& requestFrame) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  return Answer(requestFrame).value_or(Bytes{});
+  std::optional<Bytes> answer = Answer(requestFrame);
+  std::optional<FaultPlan> plan = NextFault();
+  return answer ? Deliver(*answer, plan).Joined() : Bytes{};
+}
+
+std::vector<Bytes> ReaderSim::AnswerPackets(const Bytes& requestFrame, std::size_t packetSize) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  std::optional<Bytes> answer = Answer(requestFrame);
+  std::optional<FaultPlan> plan = NextFault();
+  if (!answer) return {};
+  std::vector<Bytes> packets;
+  for (const Piece& piece : Split(Deliver(*answer, plan).Joined(), packetSize, 0))
+    packets.push_back(piece.bytes);
+  if (plan && plan->fault == Fault::kShortPacket && plan->packet < packets.size())
+    packets[plan->packet].pop_back();
+  return packets;
 }
 
 std::vector<Reply> ReaderSim::Feed(const std::uint8_t* data, std::size_t length) {

@@ -86,6 +86,8 @@ enum class Fault {
   kSlowPieces,      // `pieceSize` bytes at a time, `pieceDelayMs` apart
   kBase64,          // base64-wrapped, `base64ChunkChars` per chunk, chunks `pieceDelayMs` apart
   kCloseMidAnswer,  // `bytesBeforeClose` bytes, then the connection ends
+  kNoiseFirst,      // `noiseBytes` bytes of line noise before the answer
+  kShortPacket,     // PC/SC: packet `packet` of a sliced answer one byte short
 };
 
 struct FaultPlan {
@@ -95,6 +97,8 @@ struct FaultPlan {
   std::size_t base64ChunkChars = 0;
   std::size_t missingBytes = 1;
   std::size_t bytesBeforeClose = 16;
+  std::size_t noiseBytes = 64;
+  std::size_t packet = 0;
 };
 
 // One delivery step of an answer: wait `delayMs`, then send `bytes`.
@@ -140,9 +144,12 @@ class ReaderSim {
   void QueueFault(const FaultPlan& plan);
   void SetStandingFault(std::optional<FaultPlan> plan);
 
-  // The clean answer frame to one request frame (empty for none), as the PC/SC and HID
-  // attachments need it. Logs the request.
+  // The answer to one request frame as the PC/SC and HID attachments deliver it whole
+  // (empty for none), faults applied. Logs the request.
   Bytes AnswerFrame(const Bytes& requestFrame);
+  // The same answer cut into packets of `packetSize` bytes, as a PC/SC reader hands out a
+  // long answer one packet per command.
+  std::vector<Bytes> AnswerPackets(const Bytes& requestFrame, std::size_t packetSize);
   // Byte-stream delivery: takes what the library wrote, finds the complete request frames
   // in it (bytes before a preamble are dropped) and gives the reply to each, faults applied.
   std::vector<Reply> Feed(const std::uint8_t* data, std::size_t length);

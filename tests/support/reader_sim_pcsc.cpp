@@ -1,5 +1,7 @@
 #include "support/reader_sim_pcsc.h"
 
+#include <memory>
+
 #include "support/local_socket.h"
 
 namespace vantel_test {
@@ -9,6 +11,8 @@ constexpr std::uint8_t kAtrRequest = 4;
 // T=1 is negotiated with this answer to reset.
 const Bytes kAtrBytes{0x3B, 0x80, 0x80, 0x01, 0x01};
 const Bytes kInstructionNotSupported{0x6D, 0x00};
+// Asked for a packet past the end of the answer.
+const Bytes kNoSuchPacket{0x6A, 0x82};
 constexpr std::uint8_t kSamChannel = 0x98;
 constexpr std::uint8_t kReaderChannel = 0x97;
 
@@ -54,13 +58,18 @@ Bytes ReaderAnswer(const Bytes& frame) {
 
 }  // namespace
 
-ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames) {
-  return [frames](const Bytes& apdu) -> Bytes {
+ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, PacketAnswerer packets) {
+  auto pending = std::make_shared<std::vector<Bytes>>();
+  return [frames, packets, pending](const Bytes& apdu) -> Bytes {
     if (apdu.size() < 5 || apdu[0] != 0xFF) return kInstructionNotSupported;
-    if (apdu[1] == kSamChannel) return frames(SamRequestFrame(apdu[2], apdu[3], CommandData(apdu)));
+    const Bytes data = CommandData(apdu);
+    if (packets && apdu[1] == kSamChannel && apdu[2] == 0x30 && apdu[3] == 0x01 && data.size() == 1) {
+      if (data[0] == 0) *pending = packets(SamRequestFrame(0x30, 0x01, {}));
+      return data[0] < pending->size() ? (*pending)[data[0]] : kNoSuchPacket;
+    }
+    if (apdu[1] == kSamChannel) return frames(SamRequestFrame(apdu[2], apdu[3], data));
     if (apdu[1] == kReaderChannel) {
       Bytes payload{apdu[3]};
-      const Bytes data = CommandData(apdu);
       if (data.empty())
         payload.push_back(apdu[4]);
       else

@@ -20,10 +20,15 @@ using ApduAnswerer = std::function<Bytes(const Bytes& apdu)>;
 // Answers one request frame (a SAM frame or a vendor frame) with the reader's answer frame.
 using FrameAnswerer = std::function<Bytes(const Bytes& requestFrame)>;
 
+// Answers one request frame with the reader's answer frame cut into packets.
+using PacketAnswerer = std::function<std::vector<Bytes>(const Bytes& requestFrame)>;
+
 // The pseudo-APDUs: "FF98" CMD PARA [Lc data] Le passes a SAM frame through and is answered
 // with the SAM's answer frame alone; "FF97" 10 CMD (ARG | Lc data) is a reader command,
-// answered with the data of the reader's answer and 90 00. Anything else gets 6D 00.
-ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames);
+// answered with the data of the reader's answer and 90 00. Anything else gets 6D 00. The
+// base-message read "FF98 30 01 01 n 00" is answered with packet n of one answer frame:
+// packet 0 asks `packets` for the frame, the others hand out the rest.
+ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, PacketAnswerer packets = nullptr);
 
 class VirtualCard {
  public:

@@ -21,7 +21,8 @@ std::uint32_t MillisecondsLeft(Clock::time_point deadline) {
 
 TestConnection::TestConnection(int port) : socket_(platform::TcpSocket::Create()) {
   platform::StartSocketLibrary();
-  connected_ = socket_ && socket_->Connect("127.0.0.1", static_cast<std::uint16_t>(port));
+  connected_ = socket_ && socket_->Connect("127.0.0.1", static_cast<std::uint16_t>(port),
+                                           static_cast<std::uint32_t>(kLimit.count()));
 }
 
 TestConnection::~TestConnection() { platform::StopSocketLibrary(); }
@@ -50,8 +51,8 @@ std::string TestConnection::Receive(std::size_t length, std::chrono::millisecond
   char buffer[4096];
   while (connected_ && got.size() < length) {
     const std::uint32_t left = MillisecondsLeft(deadline);
-    if (left == 0 || !socket_->SetReceiveTimeout(left)) break;
-    const int now = ReceiveSome(buffer, std::min(sizeof buffer, length - got.size()));
+    if (left == 0) break;
+    const int now = ReceiveSome(buffer, std::min(sizeof buffer, length - got.size()), left);
     if (now <= 0) break;
     got.append(buffer, static_cast<std::size_t>(now));
   }
@@ -59,11 +60,10 @@ std::string TestConnection::Receive(std::size_t length, std::chrono::millisecond
 }
 
 bool TestConnection::SeesClose(std::chrono::milliseconds limit) {
-  if (!connected_ || !socket_->SetReceiveTimeout(static_cast<std::uint32_t>(limit.count())))
-    return false;
+  if (!connected_) return false;
   const Clock::time_point deadline = Clock::now() + limit;
   char byte;
-  const int got = ReceiveSome(&byte, 1);
+  const int got = ReceiveSome(&byte, 1, static_cast<std::uint32_t>(limit.count()));
   // A time-out fails the receive too: only an early end counts as a close.
   return got == 0 || (got < 0 && MillisecondsLeft(deadline) > 0);
 }
@@ -88,8 +88,8 @@ int TestConnection::SendSome(const char* data, std::size_t length) {
   return socket_->Send(reinterpret_cast<const std::uint8_t*>(data), length);
 }
 
-int TestConnection::ReceiveSome(char* buffer, std::size_t capacity) {
-  return socket_->Receive(reinterpret_cast<std::uint8_t*>(buffer), capacity);
+int TestConnection::ReceiveSome(char* buffer, std::size_t capacity, std::uint32_t waitMs) {
+  return socket_->Receive(reinterpret_cast<std::uint8_t*>(buffer), capacity, waitMs);
 }
 
 TlsTestConnection::TlsTestConnection(int port) : TestConnection(port) {
@@ -100,7 +100,6 @@ TlsTestConnection::TlsTestConnection(int port) : TestConnection(port) {
   ssl_ = SSL_new(context_);
   if (!ssl_) return;
   SSL_set_fd(ssl_, static_cast<int>(socket_->NativeHandle()));
-  socket_->SetReceiveTimeout(static_cast<std::uint32_t>(kLimit.count()));
   connected_ = SSL_connect(ssl_) == 1;
 }
 
@@ -113,7 +112,8 @@ int TlsTestConnection::SendSome(const char* data, std::size_t length) {
   return SSL_write(ssl_, data, static_cast<int>(length));
 }
 
-int TlsTestConnection::ReceiveSome(char* buffer, std::size_t capacity) {
+int TlsTestConnection::ReceiveSome(char* buffer, std::size_t capacity, std::uint32_t waitMs) {
+  if (SSL_pending(ssl_) == 0 && !socket_->WaitReadable(waitMs)) return -1;
   const int got = SSL_read(ssl_, buffer, static_cast<int>(capacity));
   if (got > 0) return got;
   return SSL_get_error(ssl_, got) == SSL_ERROR_ZERO_RETURN ? 0 : -1;

@@ -3,6 +3,7 @@
 // time limit: plain TCP or TLS (OpenSSL, any certificate accepted).
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -34,9 +35,10 @@ class TestConnection {
 
  protected:
   explicit TestConnection(int port);
-  // One send or receive call: bytes moved, 0 at the peer's close, -1 on failure or time-out.
+  // One send or receive call: bytes moved, 0 at the peer's close, -1 on failure or when
+  // nothing came within `waitMs`.
   virtual int SendSome(const char* data, std::size_t length);
-  virtual int ReceiveSome(char* buffer, std::size_t capacity);
+  virtual int ReceiveSome(char* buffer, std::size_t capacity, std::uint32_t waitMs);
 
   std::unique_ptr<platform::TcpSocket> socket_;
   bool connected_ = false;
@@ -49,7 +51,7 @@ class TlsTestConnection : public TestConnection {
 
  private:
   int SendSome(const char* data, std::size_t length) override;
-  int ReceiveSome(char* buffer, std::size_t capacity) override;
+  int ReceiveSome(char* buffer, std::size_t capacity, std::uint32_t waitMs) override;
 
   SSL_CTX* context_ = nullptr;
   SSL* ssl_ = nullptr;

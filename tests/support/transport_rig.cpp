@@ -1,4 +1,4 @@
-#include "transport_rig.h"
+#include "support/transport_rig.h"
 
 #include <atomic>
 
@@ -14,15 +14,27 @@ namespace {
 // The PC/SC service's virtual card lives for the whole program (its reader needs a while
 // to notice a card); it answers through the simulator of the rig that is current.
 std::atomic<ReaderSim*> currentPcscSim{nullptr};
+constexpr std::size_t kPcscPacketSize = 250;
 
-std::string AttachVirtualCard() {
+VirtualCard* TheVirtualCard(int port) {
+  static VirtualCard* card = new VirtualCard(
+      port, PseudoApduAnswerer(
+                [](const Bytes& frame) {
+                  ReaderSim* sim = currentPcscSim.load();
+                  return sim ? sim->AnswerFrame(frame) : Bytes{};
+                },
+                [](const Bytes& frame) {
+                  ReaderSim* sim = currentPcscSim.load();
+                  return sim ? sim->AnswerPackets(frame, kPcscPacketSize) : std::vector<Bytes>{};
+                }));
+  return card;
+}
+
+std::string AttachVirtualCard(std::size_t* apdusBefore) {
   const PcscService& service = StartPcscService();
   if (!service.failure.empty()) return service.failure;
-  static VirtualCard* card = new VirtualCard(
-      service.knownReaderCardPort, PseudoApduAnswerer([](const Bytes& frame) {
-        ReaderSim* sim = currentPcscSim.load();
-        return sim ? sim->AnswerFrame(frame) : Bytes{};
-      }));
+  VirtualCard* card = TheVirtualCard(service.knownReaderCardPort);
+  *apdusBefore = card->Apdus().size();
   if (!card->IsConnected()) return "the virtual card did not connect";
   if (!WaitForCard(kKnownReaderName)) return "the PC/SC reader saw no card";
   return "";
@@ -49,14 +61,17 @@ void ResetLibraryState() {
   device.gComBase64 = 0;
   device.pcsc.gPcscCard = 0;
   device.hid.gHidOpen = 0;
+  device.gMute = 0;
+  device.gRepeat = 0;
+  device.gCachedBaseMsg = vantel::CachedBaseMsg{};
   vantel::Settings() = vantel::ReaderSettings{};
 }
 
-TransportRig::TransportRig(Via via) : via_(via) {
+TransportRig::TransportRig(Via via, int serialPort) : via_(via), serialPort_(serialPort) {
   ResetLibraryState();
   switch (via) {
     case Via::kSerial:
-      serial_ = std::make_unique<SerialAttachment>(sim_, kSerialPort);
+      serial_ = std::make_unique<SerialAttachment>(sim_, serialPort_);
       if (!serial_->IsAttached()) failure_ = "no serial line";
       break;
     case Via::kNetwork:
@@ -76,7 +91,7 @@ TransportRig::TransportRig(Via via) : via_(via) {
       break;
     case Via::kPcsc:
       currentPcscSim = &sim_;
-      failure_ = AttachVirtualCard();
+      failure_ = AttachVirtualCard(&pcscApdusBefore_);
       break;
   }
 }
@@ -88,9 +103,15 @@ TransportRig::~TransportRig() {
   ResetLibraryState();
 }
 
+std::vector<Bytes> TransportRig::PcscApdus() const {
+  if (via_ != Via::kPcsc || !failure_.empty()) return {};
+  std::vector<Bytes> all = TheVirtualCard(0)->Apdus();
+  return std::vector<Bytes>(all.begin() + static_cast<std::ptrdiff_t>(pcscApdusBefore_), all.end());
+}
+
 int TransportRig::Port() const {
   switch (via_) {
-    case Via::kSerial: return kSerialPort;
+    case Via::kSerial: return serialPort_;
     case Via::kNetwork: return vantel::kNetPort;
     case Via::kHid: return vantel::kHidPort;
     default: return vantel::kUsbPortFirst;

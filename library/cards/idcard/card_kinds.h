@@ -1,0 +1,25 @@
+#pragma once
+// The card-kind decision, which keeps the message it read for the next read, and the three
+// decoders of the card's fields; the bodies of Kestor_DecideIDCardType, ReadBaseInfos,
+// Kestor_ReadForeignBaseInfos, Kestor_ReadAllForeignBaseInfos and
+// Kestor_ReadAllGATBaseInfos. The fields are caller buffers of the layouts' sizes.
+
+namespace vantel {
+
+// 100, 101 or 102 after a successful read, else the read's result.
+int DecideIdCardType();
+
+// The resident layout (also for a permit): 1 decoded, 0 otherwise.
+int ReadBaseInfos(char* name, char* gender, char* nation, char* birthDate, char* idNumber,
+                  char* address, char* authority, char* startDate, char* endDate);
+
+// The foreign card, its photo as "photo.bmp" and "photo.jpg" in the library's folder: 1 or 0.
+// The short form keeps the authority code in gForeignAuthorityCode.
+int ReadForeignBaseInfos(char* const fields[8]);
+int ReadAllForeignBaseInfos(char* const fields[12]);
+
+// The permit, its photo in the temporary folder: 1 decoded, 0 not a permit or a photo file
+// failure, -4 port not accepted or read failed.
+int ReadAllGatBaseInfos(char* const fields[14]);
+
+}  // namespace vantel

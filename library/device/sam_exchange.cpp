@@ -1,0 +1,87 @@
+#include "library/device/sam_exchange.h"
+
+#include <cstring>
+
+#include "library/device/device_state.h"
+#include "library/device/hid_transport.h"
+#include "library/device/net_transport.h"
+#include "library/device/pcsc_transport.h"
+#include "library/device/port_api.h"
+
+namespace vantel {
+
+bool UsesPcsc(int port) {
+  const DeviceState& device = Device();
+  return (device.gPort == kPcscPort || port == kPcscPort) && device.pcsc.gPcscCard != -1;
+}
+bool UsesHid(int port) { return port == kHidPort || Device().gPort == kHidPort; }
+bool UsesNet(int port) { return port == kNetPort || Device().gPort == kNetPort; }
+bool IsStreamPort(int port) { return IsUsbPort(port) || IsComPort(port); }
+
+int BuildFrame(const SamRequest& request, std::uint8_t* frame) {
+  const std::uint8_t preamble[] = {0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00,
+                                   static_cast<std::uint8_t>(request.length)};
+  std::memcpy(frame, preamble, sizeof preamble);
+  std::memcpy(frame + sizeof preamble, request.body, static_cast<std::size_t>(request.length));
+  return static_cast<int>(sizeof preamble) + request.length;
+}
+
+void HidExchange(const SamRequest& request) {
+  DeviceState& device = Device();
+  std::memset(device.OutputReport, 0, sizeof device.OutputReport);
+  std::memset(device.InputReport, 0, sizeof device.InputReport);
+  BuildFrame(request, device.OutputReport + 1);
+  HIDTransact();
+}
+
+int NetExchange(const SamRequest& request, int* received) {
+  constexpr int kSendFailed = 4;
+  constexpr int kReceiveFailed = 5;
+  std::uint8_t frame[16];
+  const int length = BuildFrame(request, frame);
+  if (WriteNetDevice(reinterpret_cast<const char*>(frame), length) != 0) return kSendFailed;
+  // The frame's own length says how much belongs to this answer, however TCP splits it.
+  *received = ReadNetAnswerFrame(reinterpret_cast<char*>(Device().InputReport),
+                                 static_cast<int>(sizeof Device().InputReport));
+  return *received > 0 ? 0 : kReceiveFailed;
+}
+
+int PcscExchange(const char* text, std::uint8_t* answer) {
+  const int textLength = static_cast<int>(std::strlen(text));
+  std::uint8_t command[64] = {};
+  ParseHexText(text, command, textLength);
+  unsigned received = 256;
+  PCSCTransmit(Device().pcsc.gPcscCard, static_cast<unsigned>(textLength / 2), command, &received,
+               answer);
+  return static_cast<int>(received);
+}
+
+bool StreamWrite(const SamRequest& request) {
+  DeviceState& device = Device();
+  return WriteSamFrame(device.gReadHandle, device.gWriteHandle, device.gTransportKind, request.body,
+                       request.length) == request.length;
+}
+
+void StreamRead(StreamAnswer* answer, int waitMs) {
+  DeviceState& device = Device();
+  Settings().gAnswerWait = waitMs;
+  answer->length = sizeof answer->body;
+  answer->readResult = ReadSamFrame(device.gReadHandle, device.gWriteHandle, device.gTransportKind,
+                                    answer->body, &answer->length);
+}
+
+int StreamExchange(const SamRequest& request, StreamAnswer* answer) {
+  constexpr int kNotWritten = 3;
+  if (!StreamWrite(request)) return kNotWritten;
+  StreamRead(answer);
+  return 0;
+}
+
+bool PortUse::Open() const { return !openFirst_ || OpenPort(port_) == kReaderSuccess; }
+
+int PortUse::Close(int result) const {
+  if (openFirst_) ClosePort(port_);
+  return result;
+}
+
+}  // namespace vantel

@@ -1,0 +1,62 @@
+#pragma once
+// One SAM request and its answer on each transport, as every SAM command shares them: the
+// transport choice, the request frame, the exchanges and the optional open and close.
+#include <cstdint>
+
+#include "library/device/frames.h"
+
+namespace vantel {
+
+// One SAM command: the body after LEN (CMD, PARA, data, check byte) and its PC/SC form.
+struct SamRequest {
+  std::uint8_t body[4];
+  int length;
+  const char* pcscText;
+};
+
+constexpr int kSamAnswerWaitMs = 5000;
+
+// The transport choice, from the argument and the current port.
+bool UsesPcsc(int port);
+bool UsesHid(int port);
+bool UsesNet(int port);
+bool IsStreamPort(int port);
+
+// The frame of `request` as the SAM reads it: preamble, LEN, body; returns its length.
+int BuildFrame(const SamRequest& request, std::uint8_t* frame);
+
+// HID: the frame after report id 0; the answer frame follows the report id of InputReport.
+void HidExchange(const SamRequest& request);
+// Network: the answer frame lands at InputReport[0]. 0, or the send (4) or receive (5)
+// failure code; *received the bytes that arrived.
+int NetExchange(const SamRequest& request, int* received);
+// PC/SC: the answer's length; `answer` holds 256 bytes.
+int PcscExchange(const char* text, std::uint8_t* answer);
+
+// What the byte stream answered: the bytes after LEN (SW1 SW2 SW3 data CHK).
+struct StreamAnswer {
+  int readResult = 0;
+  unsigned length = 0;
+  std::uint8_t body[kSamFrameBodyCapacity] = {};
+};
+
+// Serial port or USB: true when the whole request was written.
+bool StreamWrite(const SamRequest& request);
+// Reads the answer, waiting up to `waitMs`.
+void StreamRead(StreamAnswer* answer, int waitMs = kSamAnswerWaitMs);
+// Both: 0 with the read's result in `answer`, or 3 when the request was not written whole.
+int StreamExchange(const SamRequest& request, StreamAnswer* answer);
+
+// The optional open of a command and the close that goes with it on the byte stream.
+class PortUse {
+ public:
+  PortUse(int port, int openFirst) : port_(port), openFirst_(openFirst != 0) {}
+  bool Open() const;
+  int Close(int result) const;
+
+ private:
+  int port_;
+  bool openFirst_;
+};
+
+}  // namespace vantel

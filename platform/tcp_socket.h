@@ -1,5 +1,6 @@
 #pragma once
-// TCP client sockets for the network reader (Winsock 2 on Windows, BSD sockets elsewhere).
+// TCP sockets: the network reader's client connections and the service's listeners (Winsock 2
+// on Windows, BSD sockets elsewhere).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -30,6 +31,25 @@ class TcpSocket {
   virtual int Receive(std::uint8_t* buffer, std::size_t capacity) = 0;
   // Ends both directions.
   virtual void Shutdown() = 0;
+  // The system's own handle (SOCKET or file descriptor), for OpenSSL and the completion port.
+  virtual std::intptr_t NativeHandle() const = 0;
+};
+
+// A listening IPv4 stream socket on all local interfaces.
+class TcpListener {
+ public:
+  // Null when no socket could be created. On Linux it also ignores SIGPIPE for the process:
+  // TLS connections write through OpenSSL, whose sends would otherwise raise it.
+  static std::unique_ptr<TcpListener> Create();
+  // Closes the socket.
+  virtual ~TcpListener() = default;
+
+  // Binds INADDR_ANY at `port` and listens. On Linux the address may be reused, so that a
+  // restart binds beside connections in TIME_WAIT as it does on Windows (where the option
+  // is not set: there it would share the port with another listener).
+  virtual bool Listen(std::uint16_t port, int backlog) = 0;
+  // Waits for the next connection; null when accept failed.
+  virtual std::unique_ptr<TcpSocket> Accept() = 0;
 };
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 namespace platform {
 namespace {
@@ -54,6 +55,37 @@ class PosixTcpSocket : public TcpSocket {
 
   void Shutdown() override { shutdown(fd_, SHUT_RDWR); }
 
+  std::intptr_t NativeHandle() const override { return fd_; }
+
+ private:
+  int fd_;
+};
+
+class PosixTcpListener : public TcpListener {
+ public:
+  explicit PosixTcpListener(int fd) : fd_(fd) {}
+  ~PosixTcpListener() override { close(fd_); }
+
+  bool Listen(std::uint16_t port, int backlog) override {
+    int reuse = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(port);
+    return bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+           listen(fd_, backlog) == 0;
+  }
+
+  std::unique_ptr<TcpSocket> Accept() override {
+    int accepted;
+    do {
+      accepted = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    } while (accepted < 0 && errno == EINTR);
+    if (accepted < 0) return nullptr;
+    return std::make_unique<PosixTcpSocket>(accepted);
+  }
+
  private:
   int fd_;
 };
@@ -67,6 +99,13 @@ std::unique_ptr<TcpSocket> TcpSocket::Create() {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) return nullptr;
   return std::make_unique<PosixTcpSocket>(fd);
+}
+
+std::unique_ptr<TcpListener> TcpListener::Create() {
+  signal(SIGPIPE, SIG_IGN);
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixTcpListener>(fd);
 }
 
 }  // namespace platform

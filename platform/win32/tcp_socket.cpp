@@ -43,6 +43,32 @@ class Win32TcpSocket : public TcpSocket {
 
   void Shutdown() override { shutdown(socket_, SD_BOTH); }
 
+  std::intptr_t NativeHandle() const override { return static_cast<std::intptr_t>(socket_); }
+
+ private:
+  SOCKET socket_;
+};
+
+class Win32TcpListener : public TcpListener {
+ public:
+  explicit Win32TcpListener(SOCKET socket) : socket_(socket) {}
+  ~Win32TcpListener() override { closesocket(socket_); }
+
+  bool Listen(std::uint16_t port, int backlog) override {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(port);
+    return bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+           listen(socket_, backlog) == 0;
+  }
+
+  std::unique_ptr<TcpSocket> Accept() override {
+    SOCKET accepted = accept(socket_, nullptr, nullptr);
+    if (accepted == INVALID_SOCKET) return nullptr;
+    return std::make_unique<Win32TcpSocket>(accepted);
+  }
+
  private:
   SOCKET socket_;
 };
@@ -60,6 +86,12 @@ std::unique_ptr<TcpSocket> TcpSocket::Create() {
   SOCKET created = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (created == INVALID_SOCKET) return nullptr;
   return std::make_unique<Win32TcpSocket>(created);
+}
+
+std::unique_ptr<TcpListener> TcpListener::Create() {
+  SOCKET created = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (created == INVALID_SOCKET) return nullptr;
+  return std::make_unique<Win32TcpListener>(created);
 }
 
 }  // namespace platform

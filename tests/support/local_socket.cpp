@@ -16,6 +16,8 @@ using NativeSocket = int;
 #define VANTEL_SHUT_BOTH SHUT_RDWR
 #endif
 
+#include <cerrno>
+
 namespace vantel_test {
 namespace {
 
@@ -135,8 +137,15 @@ void SetReceiveWait(LocalSocket socket, int milliseconds) {
 }
 
 int ReceiveSome(LocalSocket socket, std::uint8_t* data, std::size_t capacity) {
-  return static_cast<int>(recv(static_cast<NativeSocket>(socket), reinterpret_cast<char*>(data),
-                               static_cast<int>(capacity), 0));
+  const auto got = recv(static_cast<NativeSocket>(socket), reinterpret_cast<char*>(data),
+                        static_cast<int>(capacity), 0);
+  if (got >= 0) return static_cast<int>(got);
+#if defined(_WIN32)
+  const bool timed_out = WSAGetLastError() == WSAETIMEDOUT;
+#else
+  const bool timed_out = errno == EAGAIN || errno == EWOULDBLOCK;
+#endif
+  return timed_out ? -1 : 0;
 }
 
 int FreePortRun(int count) {

@@ -22,7 +22,8 @@ bool LocalPair(LocalSocket* client, LocalSocket* server);
 void ResetLocal(LocalSocket socket);
 // Receive calls on `socket` fail after waiting `milliseconds` for data.
 void SetReceiveWait(LocalSocket socket, int milliseconds);
-// One receive call: the bytes received, 0 when the peer closed, -1 on error or time-out.
+// One receive call: the bytes received, 0 when the peer closed or the connection failed, -1
+// when the wait ran out.
 int ReceiveSome(LocalSocket socket, std::uint8_t* data, std::size_t capacity);
 // A port p such that p .. p + count - 1 are all free on this machine now; 0 when none was
 // found.

@@ -10,7 +10,7 @@
 
 #include "service/net/base64_coder.h"
 #include "service/net/sha1.h"
-#include "support/websocket_frames.h"
+#include "support/net/websocket_frames.h"
 
 namespace lumarin {
 namespace {

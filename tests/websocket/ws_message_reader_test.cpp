@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/websocket_frames.h"
+#include "support/net/websocket_frames.h"
 
 namespace lumarin {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/websocket_frames.h"
+#include "support/net/websocket_frames.h"
 
 #include <openssl/evp.h>
 #include <openssl/sha.h>

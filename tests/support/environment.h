@@ -5,5 +5,6 @@
 namespace vantel_test {
 
 void SetEnvironment(const std::string& name, const std::string& value);
+void UnsetEnvironment(const std::string& name);
 
 }  // namespace vantel_test

@@ -30,7 +30,9 @@ class CompletionPort {
   // completion comes out of Wait; until then the buffer must stay valid. A receive that cannot
   // even start completes at once with 0 bytes.
   virtual void PostReceive(void* key, char* buffer, std::size_t capacity) = 0;
-  // Forgets the socket of `key`, whose receive must have completed; before it is closed.
+  // Forgets the socket of `key`, before it is closed; a receive still posted is cancelled.
+  // Call it on the waiting thread, or once no thread waits: a completion queued before for
+  // the key must not be taken after.
   virtual void Forget(void* key) = 0;
   // Waits without limit for the next completed receive or wake.
   virtual Completion Wait() = 0;

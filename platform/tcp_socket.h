@@ -27,6 +27,8 @@ class TcpSocket {
   virtual int Send(const std::uint8_t* data, std::size_t length) = 0;
   // How long one receive call waits for data before it fails.
   virtual bool SetReceiveTimeout(std::uint32_t milliseconds) = 0;
+  // How long one send call waits for room before it fails.
+  virtual bool SetSendTimeout(std::uint32_t milliseconds) = 0;
   // One receive call: the bytes received, 0 when the peer closed, -1 on error or timeout.
   virtual int Receive(std::uint8_t* buffer, std::size_t capacity) = 0;
   // Ends both directions.

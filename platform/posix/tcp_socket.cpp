@@ -40,9 +40,11 @@ class PosixTcpSocket : public TcpSocket {
   }
 
   bool SetReceiveTimeout(std::uint32_t milliseconds) override {
-    timeval wait{static_cast<time_t>(milliseconds / 1000),
-                 static_cast<suseconds_t>(milliseconds % 1000) * 1000};
-    return setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0;
+    return SetTimeout(SO_RCVTIMEO, milliseconds);
+  }
+
+  bool SetSendTimeout(std::uint32_t milliseconds) override {
+    return SetTimeout(SO_SNDTIMEO, milliseconds);
   }
 
   int Receive(std::uint8_t* buffer, std::size_t capacity) override {
@@ -58,6 +60,12 @@ class PosixTcpSocket : public TcpSocket {
   std::intptr_t NativeHandle() const override { return fd_; }
 
  private:
+  bool SetTimeout(int option, std::uint32_t milliseconds) {
+    timeval wait{static_cast<time_t>(milliseconds / 1000),
+                 static_cast<suseconds_t>(milliseconds % 1000) * 1000};
+    return setsockopt(fd_, SOL_SOCKET, option, &wait, sizeof wait) == 0;
+  }
+
   int fd_;
 };
 

@@ -14,6 +14,7 @@ struct PortSocket {
   SOCKET socket;
   OVERLAPPED overlapped;
   WSABUF buffer;
+  bool pending;  // a receive is posted and its completion not yet taken
 };
 
 class IocpCompletionPort : public CompletionPort {
@@ -23,7 +24,7 @@ class IocpCompletionPort : public CompletionPort {
 
   bool Associate(NativeSocket socket, void* key) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    auto added = sockets_.emplace(key, PortSocket{static_cast<SOCKET>(socket), {}, {}});
+    auto added = sockets_.emplace(key, PortSocket{static_cast<SOCKET>(socket), {}, {}, false});
     if (!added.second) return false;
     if (CreateIoCompletionPort(reinterpret_cast<HANDLE>(socket), port_,
                                reinterpret_cast<ULONG_PTR>(key), 0) == port_) {
@@ -41,6 +42,7 @@ class IocpCompletionPort : public CompletionPort {
     ZeroMemory(&socket.overlapped, sizeof socket.overlapped);
     socket.buffer.buf = buffer;
     socket.buffer.len = static_cast<ULONG>(capacity);
+    socket.pending = true;
     DWORD flags = 0;
     if (WSARecv(socket.socket, &socket.buffer, 1, nullptr, &flags, &socket.overlapped,
                 nullptr) == SOCKET_ERROR &&
@@ -52,7 +54,16 @@ class IocpCompletionPort : public CompletionPort {
 
   void Forget(void* key) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    sockets_.erase(key);
+    auto found = sockets_.find(key);
+    if (found == sockets_.end()) return;
+    PortSocket& socket = found->second;
+    if (socket.pending) {
+      // The system writes into the overlapped state until the receive ends: end it first.
+      CancelIoEx(reinterpret_cast<HANDLE>(socket.socket), &socket.overlapped);
+      DWORD bytes = 0, flags = 0;
+      WSAGetOverlappedResult(socket.socket, &socket.overlapped, &bytes, TRUE, &flags);
+    }
+    sockets_.erase(found);
   }
 
   Completion Wait() override {
@@ -62,6 +73,9 @@ class IocpCompletionPort : public CompletionPort {
     // A failed receive (a reset connection) comes with its overlapped state and counts as 0.
     const BOOL done = GetQueuedCompletionStatus(port_, &bytes, &key, &overlapped, INFINITE);
     if (overlapped == nullptr) return {nullptr, 0};
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = sockets_.find(reinterpret_cast<void*>(key));
+    if (found != sockets_.end()) found->second.pending = false;
     return {reinterpret_cast<void*>(key), done ? static_cast<int>(bytes) : 0};
   }
 

@@ -31,9 +31,11 @@ class Win32TcpSocket : public TcpSocket {
   }
 
   bool SetReceiveTimeout(std::uint32_t milliseconds) override {
-    DWORD wait = milliseconds;
-    return setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait),
-                      sizeof wait) == 0;
+    return SetTimeout(SO_RCVTIMEO, milliseconds);
+  }
+
+  bool SetSendTimeout(std::uint32_t milliseconds) override {
+    return SetTimeout(SO_SNDTIMEO, milliseconds);
   }
 
   int Receive(std::uint8_t* buffer, std::size_t capacity) override {
@@ -46,6 +48,12 @@ class Win32TcpSocket : public TcpSocket {
   std::intptr_t NativeHandle() const override { return static_cast<std::intptr_t>(socket_); }
 
  private:
+  bool SetTimeout(int option, std::uint32_t milliseconds) {
+    DWORD wait = milliseconds;
+    return setsockopt(socket_, SOL_SOCKET, option, reinterpret_cast<const char*>(&wait),
+                      sizeof wait) == 0;
+  }
+
   SOCKET socket_;
 };
 

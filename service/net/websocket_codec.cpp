@@ -6,6 +6,7 @@
 
 #include "service/net/base64_coder.h"
 #include "service/net/sha1.h"
+#include "service/shell/service_log.h"
 
 namespace lumarin {
 namespace {
@@ -119,24 +120,31 @@ int WebSocketCodec::DecodeFrame(const char* data, int length, char* out) {
 }
 
 int WebSocketCodec::EncodeFrame(const void* payload, unsigned int length, char* out, int opcode) {
+  ServiceLogf("messageLength = %d", static_cast<int>(length));
+  const std::size_t extra = length <= 125 ? 0 : length <= 0xFFFF ? 2 : 8;
+  ServiceLogf("payloadFileExtraBytes = %d", static_cast<int>(extra));
   auto* frame = reinterpret_cast<unsigned char*>(out);
   frame[0] = static_cast<unsigned char>(opcode | 0x80);
-  std::size_t header_size = 2;
-  if (length <= 125) {
+  if (extra == 0) {
     frame[1] = static_cast<unsigned char>(length);
-  } else if (length <= 0xFFFF) {
+  } else if (extra == 2) {
     frame[1] = 126;
     frame[2] = static_cast<unsigned char>(length >> 8);
     frame[3] = static_cast<unsigned char>(length);
-    header_size += 2;
+    std::uint16_t stored;
+    std::memcpy(&stored, frame + 2, sizeof stored);
+    ServiceLogf("16 len = %d", static_cast<int>(stored));
   } else {
     frame[1] = 127;
     const std::uint64_t field = HostToNet64(length);
     std::memcpy(frame + 2, &field, sizeof field);
-    header_size += 8;
+    std::int32_t high;
+    std::memcpy(&high, frame + 2, sizeof high);
+    ServiceLogf("64 len = %ld", static_cast<long>(high));
   }
-  std::memcpy(frame + header_size, payload, length);
-  const std::size_t size = header_size + length;
+  std::memcpy(frame + 2 + extra, payload, length);
+  const std::size_t size = 2 + extra + length;
+  ServiceLogf("frameSize = %d", static_cast<int>(size));
   frame[size] = 0;
   return static_cast<int>(size);
 }

@@ -4,13 +4,19 @@
 #include <gtest/gtest.h>
 #include <openssl/sha.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "service/net/base64_coder.h"
 #include "service/net/sha1.h"
+#include "service/shell/service_log.h"
+#include "support/environment.h"
 #include "support/net/websocket_frames.h"
+#include "support/temp_folder.h"
 
 namespace lumarin {
 namespace {
@@ -168,6 +174,40 @@ TEST(WebSocketFrames, EncodesInTheShortestLengthForm) {
     EXPECT_EQ(ParseFrame(std::string(out.data(), size), &frame), static_cast<std::size_t>(size));
     EXPECT_TRUE(frame.final && !frame.masked && frame.opcode == 1 && frame.payload == payload);
   }
+}
+
+TEST(WebSocketFrames, EncodeLogsItsFourLinesWhenTheLogIsOn) {
+#if defined(_WIN32)
+  const char* const variable = "TMP";
+#else
+  const char* const variable = "TMPDIR";
+#endif
+  const char* const previous = std::getenv(variable);
+  const std::string kept = previous ? previous : "";
+  vantel_test::TempFolder folder;
+  vantel_test::SetEnvironment(variable, folder.path().string());
+  gServiceLogOn = 1;
+  const std::string payload(70000, 'p');
+  std::vector<char> out(payload.size() + WebSocketCodec::kMaxFrameOverhead);
+  WebSocketCodec().EncodeFrame(payload.data(), 200, out.data(), 1);
+  WebSocketCodec().EncodeFrame(payload.data(), 70000, out.data(), 1);
+  gServiceLogOn = 0;
+  if (previous) {
+    vantel_test::SetEnvironment(variable, kept);
+  } else {
+    vantel_test::UnsetEnvironment(variable);
+  }
+  std::ifstream log(folder.path() / "server_debug.log");
+  std::string messages, line;
+  const std::regex stamped(R"(\d{4}-\d+-\d+ \d+:\d+:\d+: (.*))");
+  std::smatch match;
+  while (std::getline(log, line)) {
+    if (std::regex_match(line, match, stamped)) messages += match[1].str() + "|";
+  }
+  // The 16-bit field read back as a host number: 200 with its bytes swapped.
+  EXPECT_EQ(messages,
+            "messageLength = 200|payloadFileExtraBytes = 2|16 len = 51200|frameSize = 204|"
+            "messageLength = 70000|payloadFileExtraBytes = 8|64 len = 0|frameSize = 70010|");
 }
 
 int Decode(const std::string& frame, char* out) {

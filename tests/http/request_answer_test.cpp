@@ -139,5 +139,34 @@ TEST(ServiceText, SplitTrimAndConvert) {
   EXPECT_EQ(AnsiToUtf8Buffer("设置成功", out, 13), 0);
 }
 
+template <int N>
+void Numbered(ParamMap&, char* result) {
+  std::strcpy(result, std::to_string(N).c_str());
+}
+
+TEST(RouteTable, EachApiPathReachesItsOwnHandlerAndOnlyTheFirstFillCounts) {
+  RouteTable routes;
+  routes.Fill({Numbered<0>, Numbered<1>, Numbered<2>, Numbered<3>, Numbered<4>, Numbered<5>,
+               Numbered<6>, Numbered<7>, Numbered<8>, Numbered<9>, Numbered<10>, Numbered<11>,
+               Numbered<12>, Numbered<13>, Numbered<14>});
+  const ApiHandler other = Numbered<99>;
+  routes.Fill({other, other, other, other, other, other, other, other, other, other, other,
+               other, other, other, other});
+  const char* paths[] = {"/api/readCert",     "/api/readCard",     "/api/connect",
+                         "/api/disconnect",   "/api/getVersion",   "/api/getStatus",
+                         "/api/readIDCardSN", "/api/readICCardSN", "/api/getSAMID",
+                         "/api/readM1Card",   "/api/writeM1Card",  "/api/handleAPDUCMD",
+                         "/api/Kestor_Mute",  "/api/getSAMIDStr",  "/api/setRepeatRead"};
+  for (int i = 0; i < 15; ++i) {
+    const ApiHandler handler = routes.Find(paths[i]);
+    ASSERT_NE(handler, nullptr) << paths[i];
+    ParamMap params;
+    char result[8] = {};
+    handler(params, result);
+    EXPECT_EQ(result, std::to_string(i)) << paths[i];
+  }
+  EXPECT_EQ(routes.Find("/api/readCard "), nullptr);
+}
+
 }  // namespace
 }  // namespace lumarin

@@ -29,6 +29,9 @@ class TcpSocket {
   virtual bool HasPeer() = 0;
   // One send call: the bytes sent, or -1 on error.
   virtual int Send(const std::uint8_t* data, std::size_t length) = 0;
+  // How long one send call waits for room before it fails: a peer that stops reading must
+  // not hold the sender for ever.
+  virtual bool SetSendTimeout(std::uint32_t milliseconds) = 0;
   // Waits up to `waitMs` for data, then one receive call: the bytes received, 0 when the
   // peer closed, -1 on error or when nothing came in time. The wait is the socket's own
   // readiness wait, never a receive time-out, after which Winsock leaves a socket undefined.

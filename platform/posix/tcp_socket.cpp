@@ -60,6 +60,10 @@ class PosixTcpSocket : public TcpSocket {
     return static_cast<int>(send(fd_, data, length, MSG_NOSIGNAL));
   }
 
+  bool SetSendTimeout(std::uint32_t milliseconds) override {
+    return SetTimeout(SO_SNDTIMEO, milliseconds);
+  }
+
   int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) override {
     if (!WaitFor(fd_, POLLIN, waitMs)) return -1;
     ssize_t got;
@@ -76,6 +80,12 @@ class PosixTcpSocket : public TcpSocket {
   std::intptr_t NativeHandle() const override { return fd_; }
 
  private:
+  bool SetTimeout(int option, std::uint32_t milliseconds) {
+    timeval wait{static_cast<time_t>(milliseconds / 1000),
+                 static_cast<suseconds_t>(milliseconds % 1000) * 1000};
+    return setsockopt(fd_, SOL_SOCKET, option, &wait, sizeof wait) == 0;
+  }
+
   int fd_;
 };
 

@@ -54,6 +54,10 @@ class Win32TcpSocket : public TcpSocket {
     return sent == SOCKET_ERROR ? -1 : sent;
   }
 
+  bool SetSendTimeout(std::uint32_t milliseconds) override {
+    return SetTimeout(SO_SNDTIMEO, milliseconds);
+  }
+
   int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) override {
     if (!WaitFor(socket_, false, waitMs)) return -1;
     int got = recv(socket_, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0);
@@ -67,6 +71,12 @@ class Win32TcpSocket : public TcpSocket {
   std::intptr_t NativeHandle() const override { return static_cast<std::intptr_t>(socket_); }
 
  private:
+  bool SetTimeout(int option, std::uint32_t milliseconds) {
+    DWORD wait = milliseconds;
+    return setsockopt(socket_, SOL_SOCKET, option, reinterpret_cast<const char*>(&wait),
+                      sizeof wait) == 0;
+  }
+
   SOCKET socket_;
 };
 

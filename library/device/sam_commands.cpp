@@ -140,7 +140,7 @@ int PcscStatusLike(const SamRequest& request) {
 int StreamStatusLike(const PortUse& use, const SamRequest& request, bool passNegative) {
   StreamAnswer answer;
   if (StreamExchange(request, &answer) != 0) return use.Close(kBadAnswer);
-  if (answer.readResult < 0 && passNegative) return answer.readResult;
+  if (answer.readResult < 0 && passNegative) return use.Close(answer.readResult);
   if (answer.readResult != 0) return use.Close(passNegative ? kSendFailed : kBadAnswer);
   const std::uint8_t* b = answer.body;
   return use.Close(passNegative ? StatusFromWords(b[0], b[1], b[2]) : b[2]);
@@ -257,7 +257,7 @@ int ReadNewAppMsg(int port, unsigned char* out, unsigned* outLength, int openFir
   if (!IsStreamPort(port)) return use.Close(kBadPort);
   StreamAnswer answer;
   if (StreamExchange(kNewApp, &answer) != 0) return use.Close(kBadAnswer);
-  if (answer.readResult < 0) return answer.readResult;
+  if (answer.readResult < 0) return use.Close(answer.readResult);
   if (answer.readResult > 0) return use.Close(kBadAnswer);
   const unsigned length = answer.length;
   *outLength = length < 4 || length > 284 ? kNewAppMaxSize : length - 4;

@@ -25,7 +25,8 @@ class TransportRig {
  public:
   static constexpr int kSerialPort = 8;  // a line no other test program uses
 
-  explicit TransportRig(Via via);
+  // A serial rig attaches COM `serialPort`: each test program keeps to lines of its own.
+  explicit TransportRig(Via via, int serialPort = kSerialPort);
   ~TransportRig();
 
   // "" when the transport is attached; else why it could not be.
@@ -33,12 +34,15 @@ class TransportRig {
   // The port number a caller opens to reach the reader.
   int Port() const;
   ReaderSim& sim() { return sim_; }
+  // Whether the library still holds the serial line open.
+  bool SerialLineHeld() { return serial_ && serial_->IsHeldOpen(); }
 
   HidAttachment hid;
   UsbAttachment usb;
 
  private:
   Via via_;
+  int serialPort_;
   ReaderSim sim_;
   TempFolder folder_;
   std::unique_ptr<SerialAttachment> serial_;

@@ -5,6 +5,7 @@
 #include "library/device/device_state.h"
 #include "library/device/sam_commands.h"
 #include "sam_commands_fixture.h"
+#include "support/pcsc_service.h"
 
 namespace vantel {
 
@@ -35,6 +36,18 @@ TEST(PcscPort, OpensAgainAndAgainWithoutAClose) {
   int opened = 0;
   for (int i = 0; i < 500; ++i) opened += InitComm(kUsbPortFirst);
   EXPECT_EQ(opened, 500);
+  EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+}
+
+// A long-running service outlives restarts of the PC/SC service.
+TEST(PcscPort, OpensAgainAfterThePcscServiceRestarts) {
+  TransportRig rig(Via::kPcsc);
+  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  EXPECT_EQ(CloseComm(), 1);
+  ASSERT_TRUE(vantel_test::RestartPcscService());
+  ASSERT_TRUE(vantel_test::WaitForCard(vantel_test::kKnownReaderName));
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
   EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
 }
 

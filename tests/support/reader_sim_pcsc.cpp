@@ -1,5 +1,7 @@
 #include "support/reader_sim_pcsc.h"
 
+#include <chrono>
+
 #include "support/local_socket.h"
 
 namespace vantel_test {
@@ -71,7 +73,7 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames) {
   };
 }
 
-VirtualCard::VirtualCard(int port, ApduAnswerer answerer) : answerer_(std::move(answerer)) {
+VirtualCard::VirtualCard(int port, ApduAnswerer answerer) : port_(port), answerer_(std::move(answerer)) {
   socket_ = ConnectLocal(port);
   connected_ = socket_ != kNoSocket;
   if (connected_) thread_ = std::thread([this] { Serve(); });
@@ -81,8 +83,12 @@ VirtualCard::~VirtualCard() {
   if (socket_ == kNoSocket) return;
   // Winsock does not wake a blocked receive on shutdown alone: the socket is closed too, and
   // the serving thread only reads it until then.
-  ShutdownLocal(socket_);
-  CloseLocal(socket_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+    ShutdownLocal(socket_);
+    CloseLocal(socket_);
+  }
   thread_.join();
 }
 
@@ -92,6 +98,32 @@ std::vector<Bytes> VirtualCard::Apdus() const {
 }
 
 void VirtualCard::Serve() {
+  do {
+    ServeConnection();
+    connected_ = false;
+  } while (Reconnect());
+}
+
+// The restarted service's vpcd listens on the same port again.
+bool VirtualCard::Reconnect() {
+  constexpr int kRetryMs = 50;
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kRetryMs));
+    const LocalSocket again = ConnectLocal(port_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stopping_) {
+      if (again != kNoSocket) CloseLocal(again);
+      return false;
+    }
+    if (again == kNoSocket) continue;
+    CloseLocal(socket_);
+    socket_ = again;
+    connected_ = true;
+    return true;
+  }
+}
+
+void VirtualCard::ServeConnection() {
   for (;;) {
     std::uint8_t header[2];
     if (!ReceiveAll(socket_, header, sizeof header)) break;
@@ -104,7 +136,6 @@ void VirtualCard::Serve() {
     if (!SendAll(socket_, length, sizeof length) || !SendAll(socket_, answer.data(), answer.size()))
       break;
   }
-  connected_ = false;
 }
 
 // Power and reset controls need no answer.

@@ -27,7 +27,8 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames);
 
 class VirtualCard {
  public:
-  // Connects to the vpcd reader's card port on this machine and serves it until destroyed.
+  // Connects to the vpcd reader's card port on this machine and serves it until destroyed;
+  // when the PC/SC service restarts, it connects again.
   VirtualCard(int port, ApduAnswerer answerer);
   ~VirtualCard();
   VirtualCard(const VirtualCard&) = delete;
@@ -39,10 +40,14 @@ class VirtualCard {
 
  private:
   void Serve();
+  void ServeConnection();
+  bool Reconnect();
   Bytes Answer(const Bytes& message);
 
+  int port_;
   ApduAnswerer answerer_;
   std::intptr_t socket_ = -1;
+  bool stopping_ = false;  // under mutex_
   std::atomic<bool> connected_{false};
   mutable std::mutex mutex_;
   std::vector<Bytes> apdus_;

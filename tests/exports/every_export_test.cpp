@@ -55,8 +55,11 @@ class EveryExport : public vantel_test::ExportsLibrary {
     if (line.form == "plain") return plain;
     void* byDecoration = Find<void*>(decorated.c_str());
     EXPECT_TRUE(byDecoration) << decorated;
-    if (line.form == "both") EXPECT_EQ(plain, byDecoration) << line.name;
-    if (line.form == "decorated") EXPECT_FALSE(plain) << line.name << " stands under its plain name";
+    if (line.form == "both") {
+      EXPECT_EQ(plain, byDecoration) << line.name;
+    } else {
+      EXPECT_FALSE(plain) << line.name << " stands under its plain name";
+    }
     return byDecoration;
 #else
     return Find<void*>(line.name.c_str());
@@ -186,7 +189,6 @@ TEST_F(EveryExport, AnswersAsItsRowSays) {
     ASSERT_TRUE(entry) << line.name << " is not exported";
     row->second(entry, sim, missing);
   }
-  EXPECT_GE(listed.size(), rows.size());
   for (const auto& row : rows) EXPECT_TRUE(listed.count(row.first)) << row.first << " is not in the export list";
 }
 

@@ -212,6 +212,7 @@ unsigned NewAppLength(long reported) {
 
 int PcscReadNewApp(unsigned char* out, unsigned* outLength) {
   constexpr unsigned kFirstPacketData = 250;
+  constexpr unsigned kRecordAt = 12;  // two bytes later than in the SAM frame
   std::uint8_t joined[512] = {};
   PcscExchange(kNewApp.pcscText, joined);
   const unsigned length = (static_cast<unsigned>(joined[5]) << 8) | joined[6];
@@ -224,11 +225,13 @@ int PcscReadNewApp(unsigned char* out, unsigned* outLength) {
   if (*outLength >= 240) {
     std::uint8_t second[256] = {};
     PcscExchange(kNewAppSecondPacket, second);
-    const unsigned rest = *outLength > kFirstPacketData ? *outLength - kFirstPacketData : 0;
+    // The record starts 12 bytes into the first packet: what it does not hold comes from
+    // the second. (Taking only *outLength - 250 bytes lost the record's last 12.)
+    const unsigned rest = kRecordAt + *outLength - kFirstPacketData;
     std::memcpy(joined + kFirstPacketData, second, rest);
   }
   if (joined[7] || joined[8]) return 0;
-  std::memcpy(out, joined + 12, *outLength);
+  std::memcpy(out, joined + kRecordAt, *outLength);
   return joined[9];
 }
 

@@ -1,5 +1,6 @@
 #include "support/reader_sim_pcsc.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "support/local_socket.h"
@@ -44,6 +45,27 @@ Bytes VendorRequestFrame(const Bytes& payload) {
   return frame;
 }
 
+// The new-address read comes in packets of 250 bytes of the PC/SC readers' own form of the
+// answer, whose record lies two bytes later than in the SAM frame (after two zero bytes).
+constexpr std::uint8_t kNewAddressCommand[] = {0x30, 0x03};
+constexpr std::size_t kNewAddressPacketSize = 250;
+constexpr std::size_t kNewAddressRecordAt = 10;
+
+bool IsNewAddressPacket(const Bytes& apdu) {
+  return apdu.size() == 7 && apdu[2] == kNewAddressCommand[0] && apdu[3] == kNewAddressCommand[1] &&
+         apdu[4] == 1;
+}
+
+Bytes NewAddressPacket(const Bytes& frame, std::uint8_t packet) {
+  Bytes whole(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(std::min(frame.size(), kNewAddressRecordAt)));
+  whole.insert(whole.end(), {0x00, 0x00});
+  if (frame.size() > kNewAddressRecordAt)
+    whole.insert(whole.end(), frame.begin() + kNewAddressRecordAt, frame.end());
+  const std::size_t from = std::min(whole.size(), packet * kNewAddressPacketSize);
+  const std::size_t to = std::min(whole.size(), from + kNewAddressPacketSize);
+  return Bytes(whole.begin() + static_cast<std::ptrdiff_t>(from), whole.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
 // A vendor answer 55 AA LEN status data... XOR: its data, then 90 00.
 Bytes ReaderAnswer(const Bytes& frame) {
   Bytes answer;
@@ -59,6 +81,8 @@ Bytes ReaderAnswer(const Bytes& frame) {
 ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames) {
   return [frames](const Bytes& apdu) -> Bytes {
     if (apdu.size() < 5 || apdu[0] != 0xFF) return kInstructionNotSupported;
+    if (apdu[1] == kSamChannel && IsNewAddressPacket(apdu))
+      return NewAddressPacket(frames(SamRequestFrame(apdu[2], apdu[3], CommandData(apdu))), apdu[5]);
     if (apdu[1] == kSamChannel) return frames(SamRequestFrame(apdu[2], apdu[3], CommandData(apdu)));
     if (apdu[1] == kReaderChannel) {
       Bytes payload{apdu[3]};

@@ -21,7 +21,8 @@ using ApduAnswerer = std::function<Bytes(const Bytes& apdu)>;
 using FrameAnswerer = std::function<Bytes(const Bytes& requestFrame)>;
 
 // The pseudo-APDUs: "FF98" CMD PARA [Lc data] Le passes a SAM frame through and is answered
-// with the SAM's answer frame alone; "FF97" 10 CMD (ARG | Lc data) is a reader command,
+// with the SAM's answer frame alone (the new-address read "FF983003" 01 pp 00 with packet pp
+// of 250 bytes of that frame, its record two bytes later); "FF97" 10 CMD (ARG | Lc data) is a reader command,
 // answered with the data of the reader's answer and 90 00. Anything else gets 6D 00.
 ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames);
 

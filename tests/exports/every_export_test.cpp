@@ -22,7 +22,7 @@ using vantel_test::Bytes;
 using vantel_test::SamAnswer;
 using vantel_test::SamRequest;
 
-constexpr int kPort = 12;  // the exports program's own line
+constexpr int kPort = 11;  // the exports program's own line
 const Bytes kStatusRequest{0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x03, 0x11, 0xFF, 0xED};
 
 struct ExportLine {

@@ -145,8 +145,9 @@ int GetTarnVersion(std::uint8_t* out) {
       break;
     case VendorPath::kNetwork: {
       const std::uint8_t frame[] = {0x55, 0xAA, 0x04, 0x30, 0xFF, 0xFF, 0xCB};
+      // 55 AA LEN 30 FF v0 v1 v2 XOR: LEN counts at least six bytes.
       const std::uint8_t* in = Device().InputReport;
-      if (NetFrameExchange(frame, sizeof frame) >= 8 && in[3] == 0x30 && in[4] == 0xFF)
+      if (NetFrameExchange(frame, sizeof frame) >= 9 && in[2] >= 6 && in[3] == 0x30 && in[4] == 0xFF)
         version = in + 5;
       break;
     }

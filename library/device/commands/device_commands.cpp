@@ -266,7 +266,7 @@ int SerialTypeACmd(int cmd, const std::uint8_t* data, int len, std::uint8_t* out
   const int length = len > 0 ? len + 2 : 3;
   StreamAnswer answer;
   if (!StreamVendorExchange(payload, length, &answer, AnswerReader::kVendorFrame) || !answer.Read() ||
-      answer.length < 1)
+      answer.length < 1 || answer.length > kMaxCountedLength)
     return 0;
   if (IsRefusal(answer.body[0])) {
     *outLen = static_cast<int>(answer.length) - 1;

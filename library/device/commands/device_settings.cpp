@@ -288,7 +288,7 @@ int TwoUsbDevGetParam(int param, std::uint8_t* out, int* outLen) {
   StreamAnswer answer;
   if (!StreamVendorExchange(payload, sizeof payload, &answer)) return -3;
   if (answer.readResult < 0) return -4;
-  if (!answer.Read() || answer.length < 3) return -5;
+  if (!answer.Read() || answer.length < 3 || answer.length > kMaxCountedLength) return -5;
   if (answer.body[0] == 0x71) return -6;
   *outLen = static_cast<int>(answer.DataLength());
   std::memcpy(out, answer.body + 2, answer.DataLength());

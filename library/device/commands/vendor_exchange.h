@@ -54,6 +54,10 @@ int NetFrameExchange(const std::uint8_t* frame, int length);
 // Which reader takes a byte-stream answer.
 enum class AnswerReader { kByBase64Flag, kVendorFrame };
 
+// The most bytes a LEN byte counts; a long answer (LEN FF) may carry more, which no command
+// that copies its data to a caller takes.
+constexpr unsigned kMaxCountedLength = 254;
+
 // One byte-stream answer: the answer reader's result (0 read) and the LEN bytes it gave.
 struct StreamAnswer {
   int readResult = kVendorFrameBadAnswer;

@@ -106,11 +106,14 @@ TEST_P(HidCommands, SerialsLongerThanTheCallersRoomAreRefused) {
   EXPECT_EQ(std::string(text), std::string(14, '2'));
 }
 
-TEST_P(HidCommands, ManagementNumberAsHexText) {
+TEST_P(HidCommands, ManagementNumberAsHexTextAndNoPassThrough) {
   char text[17];
   EXPECT_EQ(ReadManagementNumber(text), 1);
   EXPECT_STREQ(text, "0123456789ABCDEF");
-  EXPECT_EQ(SerialTypeACmd(0x40, nullptr, 0, reinterpret_cast<std::uint8_t*>(text), nullptr), 0);
+  rig.sim().ClearRequests();
+  int length = -1;
+  EXPECT_EQ(SerialTypeACmd(0x40, nullptr, 0, reinterpret_cast<std::uint8_t*>(text), &length), 0);
+  EXPECT_TRUE(rig.sim().Requests().empty());  // the pass-through is for the serial port only
 }
 
 TEST_P(SerialCommands, PassThroughAnswersAndRefusals) {

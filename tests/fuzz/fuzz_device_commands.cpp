@@ -12,19 +12,9 @@
 #include "library/device/commands/device_settings.h"
 #include "library/device/commands/m1_devices.h"
 #include "library/device/device_state.h"
-#include "platform/clock.h"
 #include "support/reader_sim_hid.h"
 #include "support/stream_serial_port.h"
 #include "support/transport_rig.h"
-
-// The answer waits and pauses run on a clock of our own, so that a fuzz run does not sleep.
-namespace platform {
-namespace {
-std::uint32_t gVirtualTick = 0;
-}  // namespace
-void SleepMs(std::uint32_t milliseconds) { gVirtualTick += milliseconds; }
-std::uint32_t TickCountMs() { return ++gVirtualTick; }
-}  // namespace platform
 
 namespace {
 

@@ -18,7 +18,7 @@ using vantel_test::Bytes;
 using vantel_test::TransportRig;
 using vantel_test::Via;
 
-constexpr int kCommandsSerialPort = 11;  // this program's COM line
+constexpr int kCommandsSerialPort = 13;  // this program's COM line
 
 // The bytes of a pseudo-APDU text, as the library sends them.
 inline Bytes ApduOf(const char* text) {

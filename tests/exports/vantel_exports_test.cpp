@@ -2,45 +2,23 @@
 // under.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <filesystem>
 #include <string>
 
-#include <filesystem>
-
+#include "exports_library.h"
 #include "library/device/library_setup.h"
-#include "library/exports/stdcall.h"
-#include "platform/dynamic_library.h"
 #include "platform/module_paths.h"
 #include "support/temp_folder.h"
 
 namespace {
 
-// The build's path of the library; under wine the Linux folders are drive Z:.
-std::string LibraryPath() {
-  std::string path = VANTEL_LIBRARY_FILE;
-#if defined(_WIN32)
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  std::replace(path.begin(), path.end(), '/', '\\');
-#endif
-  return path;
-}
+using vantel_test::LibraryPath;
 
 using TwoInts = int(VANTEL_STDCALL*)(int, int);
 using OneInt = int(VANTEL_STDCALL*)(int);
 using NoArgument = int(VANTEL_STDCALL*)();
 
-class VantelExports : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(library_) << LibraryPath(); }
-  void TearDown() override { platform::FreeLibraryHandle(library_); }
-
-  template <typename Entry>
-  Entry Find(const char* name) {
-    return reinterpret_cast<Entry>(platform::LibraryEntry(library_, name));
-  }
-
-  platform::LibraryHandle library_ = platform::LoadLibraryAt(LibraryPath());
-};
+using VantelExports = vantel_test::ExportsLibrary;
 
 TEST_F(VantelExports, StatusOfAPortOfNoTransportGivesOneUnderEitherName) {
   auto plain = Find<TwoInts>("ZRT_GetSAMStatus");

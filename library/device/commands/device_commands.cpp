@@ -11,7 +11,6 @@
 namespace vantel {
 namespace {
 
-constexpr std::uint8_t kVendorOk = 0x56;  // "V", the reader's plain success answer
 constexpr std::uint8_t kNoCardType = 0xFE;
 constexpr std::uint8_t kNoSerial = 0xFD;
 constexpr int kSamCommandWaitMs = 5000;

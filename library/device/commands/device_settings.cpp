@@ -10,7 +10,6 @@
 namespace vantel {
 namespace {
 
-constexpr std::uint8_t kVendorOk = 0x56;  // "V"
 constexpr std::uint8_t kBeepAnswer = 0x58;  // "X", the answer to the LED command C0
 constexpr std::uint8_t kVersionMajor = 24;
 constexpr int kBatteryReadings = 3;

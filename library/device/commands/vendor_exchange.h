@@ -20,6 +20,9 @@
 
 namespace vantel {
 
+// The reader's plain success answer to a vendor command ("V"); other commands echo their code.
+constexpr std::uint8_t kVendorOk = 0x56;
+
 enum class VendorPath { kPcsc, kNetwork, kHid, kStream };
 
 // The path of the current port for a command with or without a PC/SC text and a network

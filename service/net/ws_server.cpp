@@ -88,6 +88,12 @@ void WsServer::Stop() {
   port_->Wake();
 }
 
+void WsServer::StopAndWait() {
+  Stop();
+  accept_thread_->WaitWithMessagePump();
+  completion_thread_->WaitWithMessagePump();
+}
+
 int WsServer::AcceptLoop() {
   std::unique_ptr<platform::TcpListener> listener = platform::TcpListener::Create();
   if (!listener) return -1;

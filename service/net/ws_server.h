@@ -84,6 +84,8 @@ class WsServer {
   // Push mode off; the accept thread woken by a connection to itself, the completion thread
   // through the port. Connections stay open and are served again after the next Start.
   void Stop();
+  // Stop, then waits (dispatching window messages) until its threads have ended.
+  void StopAndWait();
 
   int AcceptLoop();
   int CompletionLoop();

@@ -8,7 +8,9 @@
 
 namespace lumarin {
 
-std::set<IoContext*, IoContextOrder> gWsConnections;
+// Never destroyed: a static server of another file, destroyed later at exit, still closes
+// its connections through it.
+std::set<IoContext*, IoContextOrder>& gWsConnections = *new std::set<IoContext*, IoContextOrder>;
 
 namespace {
 

@@ -39,7 +39,7 @@ struct IoContextOrder {
 };
 
 // The upgraded connections, by socket; guarded by the server's mutex.
-extern std::set<IoContext*, IoContextOrder> gWsConnections;
+extern std::set<IoContext*, IoContextOrder>& gWsConnections;
 
 // What the command side gives the server: the answer to one command message (a NUL-terminated
 // text into kAnswerBufferSize zeroed bytes), and the end of push mode.

@@ -1,10 +1,13 @@
 // A simulated identity-card reader for trying the service without a reader: a private pcscd
 // with a vpcd reader ("Kestor Passport Reader 0", the one that port 1001 finds) whose card is
 // the test simulator holding a sample resident identity card (name and photo). Prints
-// "PCSCLITE_CSOCK_NAME=<socket>" once the card is in, then serves until SIGINT or SIGTERM.
+// "PCSCLITE_CSOCK_NAME=<socket>" once the card is in, then "CARD_PHOTO=<hex>" (the card's
+// 1024 photo bytes, for checking answers), then serves until SIGINT or SIGTERM.
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <cstdlib>
 #include <thread>
 
@@ -33,7 +36,8 @@ int main() {
     return 1;
   }
   ReaderSim sim;
-  sim.PlaceCard(IdCardWith(ResidentText(ResidentFields{})));
+  std::shared_ptr<SimIdentityCard> identityCard = IdCardWith(ResidentText(ResidentFields{}));
+  sim.PlaceCard(identityCard);
   VirtualCard card(service.knownReaderCardPort,
                    PseudoApduAnswerer([&sim](const Bytes& frame) { return sim.AnswerFrame(frame); },
                                       [&sim](const Bytes& apdu) { return sim.AnswerReaderCode(apdu); },
@@ -44,7 +48,9 @@ int main() {
     std::fprintf(stderr, "simulated_reader: the reader does not see its card\n");
     return 1;
   }
-  std::printf("PCSCLITE_CSOCK_NAME=%s\n", std::getenv("PCSCLITE_CSOCK_NAME"));
+  std::printf("PCSCLITE_CSOCK_NAME=%s\nCARD_PHOTO=", std::getenv("PCSCLITE_CSOCK_NAME"));
+  for (std::uint8_t byte : identityCard->photo) std::printf("%02x", byte);
+  std::printf("\n");
   std::fflush(stdout);
   while (!gStop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   return 0;

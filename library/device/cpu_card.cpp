@@ -1,0 +1,80 @@
+#include "library/device/cpu_card.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "library/device/card_exchange.h"
+#include "library/device/device_state.h"
+
+namespace vantel {
+namespace {
+
+constexpr int kNothingSent = -2;
+constexpr int kNoAnswer = -3;
+constexpr std::uint8_t kDone = 0x56;
+
+// A command answered with the plain success status 56 FF; its PC/SC form, if any, is
+// refused by the answer's first byte.
+struct StatusCommand {
+  std::uint8_t payload[4];
+  int length;
+  const char* pcscText;
+  std::uint8_t pcscRefusal;
+};
+
+int RunStatusCommand(const StatusCommand& command) {
+  if (command.pcscText && UsesPcscCard()) {
+    std::uint8_t answer[256];
+    const int received = PcscTextExchange(command.pcscText, answer, sizeof answer);
+    return received >= 2 && answer[0] != command.pcscRefusal ? 1 : 0;
+  }
+  if (UsesHidReader()) {
+    HidVendorTransact(command.payload, command.length);
+    const std::uint8_t* report = Device().InputReport;
+    return report[4] == kDone && report[5] == 0xFF ? 1 : 0;
+  }
+  if (StreamVendorWrite(command.payload, command.length) != command.length + 4) return kNothingSent;
+  std::uint8_t answer[256];
+  unsigned length = sizeof answer;
+  if (StreamVendorRead(answer, &length) != 0) return kNoAnswer;
+  return length == 4 && answer[0] == kDone && answer[1] == 0xFF ? 1 : 0;
+}
+
+}  // namespace
+
+int Kestor_CPUCard_Active() {
+  return RunStatusCommand({{0x53, 0xFF, 0xFF}, 3, "FF97100300", 0xFC});
+}
+
+int Kestor_CPUCard_PowerOFF() {
+  return RunStatusCommand({{0x52, 0xFF, 0xFF}, 3, "FF97100400", 0xFB});
+}
+
+int Kestor_CPUCard_PPS(int p1, int p2) {
+  return RunStatusCommand(
+      {{0x55, 0xFF, static_cast<std::uint8_t>(p1), static_cast<std::uint8_t>(p2)}, 4, nullptr, 0});
+}
+
+int Kestor_CPUCard_ATS(unsigned char* ats, int* atsLen) {
+  if (!ats || !atsLen) return -1;
+  const std::uint8_t payload[] = {0x54, 0xFF, 0xFF};
+  if (UsesHidReader()) {
+    HidVendorTransact(payload, sizeof payload);
+    const std::uint8_t* report = Device().InputReport;
+    const int length = HidAnswerDataLength();
+    if (report[4] != 0x54 || report[5] != 0xFF || length < 0) return 0;
+    std::memcpy(ats, report + 6, static_cast<std::size_t>(length));
+    *atsLen = length;
+    return 1;
+  }
+  if (StreamVendorWrite(payload, sizeof payload) != 7) return kNothingSent;
+  std::uint8_t answer[256];
+  unsigned length = sizeof answer;
+  if (StreamVendorRead(answer, &length) != 0) return kNoAnswer;
+  if (length < 3 || answer[0] != 0x54 || answer[1] != 0xFF) return 0;
+  std::memcpy(ats, answer + 2, length - 3);
+  *atsLen = static_cast<int>(length - 3);
+  return 1;
+}
+
+}  // namespace vantel

@@ -1,0 +1,14 @@
+#pragma once
+// The contactless CPU card (ISO 14443-4): activation, power off, ATS and PPS. Results:
+// 1 done; 0 refused; -2 nothing sent and -3 no answer (byte-stream path).
+
+namespace vantel {
+
+int Kestor_CPUCard_Active();
+int Kestor_CPUCard_PowerOFF();
+// The ATS bytes and their count; -1 for null arguments.
+int Kestor_CPUCard_ATS(unsigned char* ats, int* atsLen);
+// p1 and p2 (their low bytes) go to the card as PPS parameters.
+int Kestor_CPUCard_PPS(int p1, int p2);
+
+}  // namespace vantel

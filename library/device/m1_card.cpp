@@ -1,0 +1,116 @@
+#include "library/device/m1_card.h"
+
+#include <cstring>
+
+#include "library/device/card_exchange.h"
+#include "library/device/device_state.h"
+#include "library/device/text_conversions.h"
+
+namespace vantel {
+namespace {
+
+constexpr std::uint8_t kReadCommand = 0x03;
+constexpr std::uint8_t kReadPageCommand = 0x1B;
+
+// 03 FF sector block keyType and the key: the read's payload on HID and the byte stream.
+int BuildKeyedPayload(const M1Block& where, int keyType, const unsigned char* key,
+                      std::uint8_t* payload) {
+  const std::uint8_t head[] = {kReadCommand, 0xFF, where.sector, where.block,
+                               static_cast<std::uint8_t>(keyType)};
+  std::memcpy(payload, head, sizeof head);
+  std::memcpy(payload + sizeof head, key, kM1KeySize);
+  return static_cast<int>(sizeof head) + kM1KeySize;
+}
+
+int PcscRead(const M1Block& where, int keyType, const unsigned char* key, unsigned char* out) {
+  std::uint8_t fields[3 + kM1KeySize] = {where.sector, where.block,
+                                        static_cast<std::uint8_t>(keyType)};
+  std::memcpy(fields + 3, key, kM1KeySize);
+  char text[64] = "FF97100509";
+  BytesToHex(fields, text + 10, 2 * static_cast<int>(sizeof fields));
+  std::strcat(text, "00");
+  std::uint8_t answer[256];
+  const int received = PcscTextExchange(text, answer, sizeof answer);
+  if (received < kM1BlockSize + 2 || answer[0] == 0xFA || answer[16] != 0x90 || answer[17] != 0x00)
+    return 0;
+  std::memcpy(out, answer, kM1BlockSize);
+  return 1;
+}
+
+int HidRead(int kind, const M1Block& where, int keyType, const unsigned char* key,
+            unsigned char* out) {
+  const std::uint8_t* report = Device().InputReport;
+  if (kind == kM1PageKind) {
+    const std::uint8_t payload[] = {kReadPageCommand, 0xFF, where.block};
+    HidVendorTransact(payload, sizeof payload);
+    if (report[4] != 0x56 || report[5] != 0xFF) return -2;
+  } else {
+    std::uint8_t payload[16];
+    HidVendorTransact(payload, BuildKeyedPayload(where, keyType, key, payload));
+    if (report[4] != kReadCommand || report[5] != 0xFF) return -3;
+  }
+  std::memcpy(out, report + 6, kM1BlockSize);
+  return 1;
+}
+
+int StreamRead(const M1Block& where, int keyType, const unsigned char* key, unsigned char* out) {
+  std::uint8_t payload[16];
+  const int length = BuildKeyedPayload(where, keyType, key, payload);
+  const int written = StreamVendorWrite(payload, length);
+  if (written != length + 4) return WriteCountResult(written);
+  std::uint8_t answer[256];
+  unsigned answerLength = sizeof answer;
+  // The block follows the echo and FF: 18 bytes at the least.
+  if (StreamVendorRead(answer, &answerLength) != 0 || answerLength < 2 + kM1BlockSize ||
+      answer[0] != kReadCommand || answer[1] != 0xFF)
+    return 0;
+  std::memcpy(out, answer + 2, kM1BlockSize);
+  return 1;
+}
+
+}  // namespace
+
+bool LocateM1Block(int kind, int sector, int block, M1Block* where) {
+  int sentSector = sector;
+  int sentBlock = block;
+  switch (kind) {
+    case 1:
+    case 2:
+      if (sector < 0 || sector > 15 || block < 0 || block > 3) return false;
+      break;
+    case 3:
+      if (sector < 0 || sector > 39 || block < 0 || block > (sector < 32 ? 3 : 15)) return false;
+      if (sector >= 32) {
+        sentSector = 4 * sector - 96 + block / 4;
+        sentBlock = block % 4;
+      }
+      break;
+    case kM1PageKind:
+      if (block < 0 || block > 255) return false;
+      sentSector = 0;
+      break;
+    default:
+      return false;
+  }
+  where->sector = static_cast<std::uint8_t>(sentSector);
+  where->block = static_cast<std::uint8_t>(sentBlock);
+  return true;
+}
+
+bool IsM1KeyType(int keyType) { return keyType == kM1KeyA || keyType == kM1KeyB; }
+
+bool SendsM1Key(int kind) { return UsesPcscCard() || !(UsesHidReader() && kind == kM1PageKind); }
+
+int Kestor_IC_HL_ReadCard(int sector, int block, int keyType, const unsigned char* key,
+                          unsigned char* out) {
+  const int kind = Device().gM1CardType;
+  M1Block where;
+  if (!LocateM1Block(kind, sector, block, &where) || !out) return -1;
+  if (kind != kM1PageKind && !IsM1KeyType(keyType)) return -1;
+  if (SendsM1Key(kind) && !key) return -1;
+  if (UsesPcscCard()) return PcscRead(where, keyType, key, out);
+  if (UsesHidReader()) return HidRead(kind, where, keyType, key, out);
+  return StreamRead(where, keyType, key, out);
+}
+
+}  // namespace vantel

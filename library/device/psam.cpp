@@ -1,0 +1,174 @@
+#include "library/device/psam.h"
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+
+#include "library/device/apdu.h"
+#include "library/device/card_exchange.h"
+#include "library/device/device_state.h"
+#include "library/device/hex_text.h"
+
+namespace vantel {
+namespace {
+
+constexpr std::uint8_t kAtrCommand = 0x32;
+constexpr std::uint8_t kApduCommand = 0x33;
+constexpr std::uint8_t kPowerOffCommand = 0x34;
+constexpr std::uint8_t kTestCommand = 0x35;
+constexpr int kMaxText = 522;
+constexpr int kMaxSerialText = 252;
+constexpr int kMaxHidText = 116;
+// The payload of one HID PSAM APDU: 33 FF slot and the bytes.
+constexpr int kMaxHidPsamBytes = kHidFrameCapacity - 7;
+
+std::uint8_t Slot() { return Device().gPsamSlot; }
+const std::uint8_t* Report() { return Device().InputReport; }
+
+bool IsPsamSlot(int slot) {
+  const auto low = static_cast<std::uint8_t>(slot);
+  return low == 1 || low == 2;
+}
+
+// The HID PSAM functions answer an error as LEN 4 with the error byte at [6].
+int ReaderError() { return -1 - Report()[6]; }
+
+int HidAtr(unsigned char* atr, int* atrLen) {
+  const int length = HidAnswerDataLength();
+  if (Report()[3] < 5 || length < 0 || Report()[4] != kAtrCommand || Report()[5] != 0xFF) return 0;
+  std::memcpy(atr, Report() + 6, static_cast<std::size_t>(length));
+  *atrLen = length;
+  return 1;
+}
+
+int StreamAtr(const std::uint8_t* payload, int length, unsigned char* atr, int* atrLen) {
+  if (StreamVendorWrite(payload, length) != length + 4) return -2;
+  std::uint8_t answer[256];
+  unsigned answerLength = sizeof answer;
+  if (StreamVendorRead(answer, &answerLength) != 0) return -3;
+  if (answerLength < 5 || answer[0] != kAtrCommand || answer[1] != 0xFF) return 0;
+  std::memcpy(atr, answer + 2, answerLength - 3);
+  *atrLen = static_cast<int>(answerLength - 3);
+  return 1;
+}
+
+int HidSendCmd(const std::uint8_t* command, int n, unsigned char* out, int* outLen) {
+  std::uint8_t payload[3 + kMaxHidText / 2] = {kApduCommand, 0xFF, Slot()};
+  std::memcpy(payload + 3, command, static_cast<std::size_t>(n));
+  HidVendorTransact(payload, n + 3);
+  if (Report()[3] <= 4 || Report()[4] != kApduCommand || Report()[5] != 0xFF) return -2;
+  return CollectHidAnswer(out, outLen);
+}
+
+int SerialSendCmd(const std::uint8_t* command, int n, int textLength, unsigned char* out,
+                  int* outLen) {
+  if (textLength > kMaxSerialText) return -1;
+  std::uint8_t payload[3 + kMaxSerialText / 2] = {kApduCommand, 0xFF, Slot()};
+  std::memcpy(payload + 3, command, static_cast<std::size_t>(n));
+  const int written = StreamVendorWrite(payload, n + 3);
+  if (written != n + 7) return WriteCountResult(written);
+  std::uint8_t answer[1024];
+  unsigned answerLength = sizeof answer;
+  // A status-only answer (LEN 4) carries no response.
+  if (StreamVendorRead(answer, &answerLength) != 0 || answerLength <= 4) return 0;
+  const int length = static_cast<int>(answerLength) - 3;
+  if (length > kApduAnswerCapacity) return 0;
+  std::memcpy(out, answer + 2, static_cast<std::size_t>(length));
+  *outLen = length;
+  return 1;
+}
+
+// One HID exchange of the PSAM_ family, whatever the current port.
+void HidPsamTransact(std::initializer_list<std::uint8_t> payload) {
+  HidVendorTransact(payload.begin(), static_cast<int>(payload.size()));
+}
+
+}  // namespace
+
+int Kestor_PSAMCard_ATRS(int slot, unsigned rate, int mode, unsigned char* atr, int* atrLen) {
+  if (rate > 3) return -4;
+  if (mode != 0 && mode != 1) return -5;
+  if (!atr || !atrLen) return 0;
+  Device().gPsamSlot = static_cast<std::uint8_t>(slot);
+  const std::uint8_t payload[] = {kAtrCommand, 0xFF, Slot(), static_cast<std::uint8_t>(rate),
+                                  static_cast<std::uint8_t>(mode)};
+  if (UsesHidReader()) {
+    HidVendorTransact(payload, sizeof payload);
+    return HidAtr(atr, atrLen);
+  }
+  return StreamAtr(payload, sizeof payload, atr, atrLen);
+}
+
+int Kestor_PSAMCard_SendCmd(const char* hexText, unsigned char* out, int* outLen) {
+  if (!hexText || !out || !outLen) return 0;
+  const int textLength = static_cast<int>(std::strlen(hexText));
+  if (textLength > kMaxText) return -1;
+  if (textLength == 0 || textLength % 2 != 0) return 0;
+  std::uint8_t command[kMaxText / 2] = {};
+  HexToBytes(hexText, command, textLength);
+  const int n = textLength / 2;
+  if (UsesHidReader()) return textLength > kMaxHidText ? 0 : HidSendCmd(command, n, out, outLen);
+  if (Device().gTransportKind == kTransportSerial)
+    return SerialSendCmd(command, n, textLength, out, outLen);
+  return 0;
+}
+
+int Kestor_PSAMCard_PowerOFF() {
+  const std::uint8_t payload[] = {kPowerOffCommand, 0xFF, Slot()};
+  if (UsesHidReader()) {
+    HidVendorTransact(payload, sizeof payload);
+    if (Report()[5] != 0xFF || Report()[6] != 0xFF) return 0;
+    return Report()[4] == kPowerOffCommand ? 1 : 0;
+  }
+  if (StreamVendorWrite(payload, sizeof payload) != 7) return -2;
+  std::uint8_t answer[256];
+  unsigned answerLength = sizeof answer;
+  if (StreamVendorRead(answer, &answerLength) != 0) return -3;
+  if (answerLength < 3 || answer[0] != kPowerOffCommand || answer[1] != 0xFF) return 0;
+  return answer[2] == 0xFF ? 1 : 0;
+}
+
+int PSAM_FunTest() {
+  HidPsamTransact({kTestCommand, 0xFF, 0xFF});
+  return Report()[6];
+}
+
+int PSAM_ReadATR(int slot, int rate, int mode, unsigned char* atr16) {
+  if (!IsPsamSlot(slot)) return -2;
+  if (static_cast<std::uint8_t>(rate) > 3) return -3;
+  if (!atr16) return -5;
+  HidPsamTransact({kAtrCommand, 0xFF, static_cast<std::uint8_t>(slot),
+                   static_cast<std::uint8_t>(rate), static_cast<std::uint8_t>(mode)});
+  if (Report()[3] == 0x13) {
+    std::memcpy(atr16, Report() + 6, 16);
+    return 0;
+  }
+  return Report()[3] == 4 ? ReaderError() : -5;
+}
+
+int PSAM_SendCMD(int slot, const unsigned char* data, int len, unsigned char* answer20) {
+  if (!IsPsamSlot(slot)) return -2;
+  if (len < 0 || len > kMaxHidPsamBytes || (len > 0 && !data) || !answer20) return -3;
+  std::uint8_t payload[3 + kMaxHidPsamBytes] = {kApduCommand, 0xFF, static_cast<std::uint8_t>(slot)};
+  if (len > 0) std::memcpy(payload + 3, data, static_cast<std::size_t>(len));
+  HidVendorTransact(payload, len + 3);
+  if (Report()[3] == 0x17) {
+    std::memcpy(answer20, Report() + 6, 20);
+    return 0;
+  }
+  return Report()[3] == 4 ? ReaderError() : -3;
+}
+
+int PSAM_PowerOff(int slot) {
+  if (!IsPsamSlot(slot)) return -2;
+  HidPsamTransact({kPowerOffCommand, 0xFF, static_cast<std::uint8_t>(slot)});
+  if (Report()[3] != 4) return -3;
+  switch (Report()[6]) {
+    case 0xFF: return 0;
+    case 0x00: return -1;
+    case 0x01: return -2;
+    default: return -3;
+  }
+}
+
+}  // namespace vantel

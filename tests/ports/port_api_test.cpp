@@ -11,7 +11,7 @@
 #include "library/device/sam_commands.h"
 #include "library/device/serial_transport.h"
 #include "platform/message_box.h"
-#include "transport_rig.h"
+#include "support/transport_rig.h"
 
 namespace vantel {
 namespace {

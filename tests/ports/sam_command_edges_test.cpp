@@ -8,7 +8,7 @@
 
 #include "library/device/device_state.h"
 #include "library/device/port_api.h"
-#include "transport_rig.h"
+#include "support/transport_rig.h"
 
 namespace vantel {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "library/device/port_api.h"
-#include "transport_rig.h"
+#include "support/transport_rig.h"
 
 namespace vantel {
 

@@ -1,4 +1,4 @@
-#include "transport_rig.h"
+#include "support/transport_rig.h"
 
 #include <atomic>
 
@@ -52,11 +52,11 @@ void ResetLibraryState() {
   vantel::Settings() = vantel::ReaderSettings{};
 }
 
-TransportRig::TransportRig(Via via) : via_(via) {
+TransportRig::TransportRig(Via via, int serialPort) : via_(via), serialPort_(serialPort) {
   ResetLibraryState();
   switch (via) {
     case Via::kSerial:
-      serial_ = std::make_unique<SerialAttachment>(sim_, kSerialPort);
+      serial_ = std::make_unique<SerialAttachment>(sim_, serialPort_);
       if (!serial_->IsAttached()) failure_ = "no serial line";
       break;
     case Via::kNetwork:
@@ -90,7 +90,7 @@ TransportRig::~TransportRig() {
 
 int TransportRig::Port() const {
   switch (via_) {
-    case Via::kSerial: return kSerialPort;
+    case Via::kSerial: return serialPort_;
     case Via::kNetwork: return vantel::kNetPort;
     case Via::kHid: return vantel::kHidPort;
     default: return vantel::kUsbPortFirst;

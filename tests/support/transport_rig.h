@@ -1,6 +1,6 @@
 #pragma once
-// One reader simulator attached over one of the library's transports, for the port and
-// SAM command tests: a pseudo-terminal COM port, the TCP network reader, the HID double,
+// One reader simulator attached over one of the library's transports, for the tests of
+// reader commands: a pseudo-terminal COM port, the TCP network reader, the HID double,
 // the USB driver and pipe doubles, or a virtual card in a real PC/SC service.
 #include <memory>
 #include <string>
@@ -23,9 +23,11 @@ void ResetLibraryState();
 
 class TransportRig {
  public:
-  static constexpr int kSerialPort = 8;  // a line no other test program uses
+  // Under wine every test program keeps to COM lines of its own (see serial_peer.h): a
+  // program that attaches over the serial line names its line.
+  static constexpr int kSerialPort = 8;
 
-  explicit TransportRig(Via via);
+  explicit TransportRig(Via via, int serialPort = kSerialPort);
   ~TransportRig();
 
   // "" when the transport is attached; else why it could not be.
@@ -39,6 +41,7 @@ class TransportRig {
 
  private:
   Via via_;
+  int serialPort_;
   ReaderSim sim_;
   TempFolder folder_;
   std::unique_ptr<SerialAttachment> serial_;

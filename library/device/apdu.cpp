@@ -34,7 +34,7 @@ int ReadBinaryHalf(int offset, unsigned char* out, int* outLen) {
                                     static_cast<unsigned char>(offset), 0x80};
   char text[11];
   BytesToLowerHex(text, 5, command);
-  return Kestor_APDU(text, out, outLen);
+  return SendApdu(text, out, outLen);
 }
 
 // A READ BINARY of 256 bytes asked for in two halves of 128, each answered with its
@@ -158,7 +158,7 @@ int CollectHidAnswer(unsigned char* out, int* outLen) {
   return 1;
 }
 
-int Kestor_APDU(const char* hexText, unsigned char* out, int* outLen) {
+int SendApdu(const char* hexText, unsigned char* out, int* outLen) {
   if (!hexText || !out || !outLen) return 0;
   const int textLength = static_cast<int>(std::strlen(hexText));
   if (textLength > kMaxApduText) return -1;

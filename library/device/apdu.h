@@ -13,7 +13,8 @@ constexpr int kApduAnswerCapacity = 263;
 // answer longer than 263 bytes; -2 HID answer without the APDU echo; -3 no APDU path on
 // this port, or a long HID answer without a status word; on the serial port a short
 // write's count (but 1, which gives 0).
-int Kestor_APDU(const char* hexText, unsigned char* out, int* outLen);
+// Kestor_APDU
+int SendApdu(const char* hexText, unsigned char* out, int* outLen);
 
 // Collects the HID answer whose first report lies in InputReport (LEN at [3], data from
 // [6]), reading continuation reports as needed, into `out` (kApduAnswerCapacity bytes).

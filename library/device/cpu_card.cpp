@@ -42,20 +42,20 @@ int RunStatusCommand(const StatusCommand& command) {
 
 }  // namespace
 
-int Kestor_CPUCard_Active() {
+int ActivateCpuCard() {
   return RunStatusCommand({{0x53, 0xFF, 0xFF}, 3, "FF97100300", 0xFC});
 }
 
-int Kestor_CPUCard_PowerOFF() {
+int PowerOffCpuCard() {
   return RunStatusCommand({{0x52, 0xFF, 0xFF}, 3, "FF97100400", 0xFB});
 }
 
-int Kestor_CPUCard_PPS(int p1, int p2) {
+int SetCpuCardPps(int p1, int p2) {
   return RunStatusCommand(
       {{0x55, 0xFF, static_cast<std::uint8_t>(p1), static_cast<std::uint8_t>(p2)}, 4, nullptr, 0});
 }
 
-int Kestor_CPUCard_ATS(unsigned char* ats, int* atsLen) {
+int ReadCpuCardAts(unsigned char* ats, int* atsLen) {
   if (!ats || !atsLen) return -1;
   const std::uint8_t payload[] = {0x54, 0xFF, 0xFF};
   if (UsesHidReader()) {

@@ -4,11 +4,15 @@
 
 namespace vantel {
 
-int Kestor_CPUCard_Active();
-int Kestor_CPUCard_PowerOFF();
+// Kestor_CPUCard_Active
+int ActivateCpuCard();
+// Kestor_CPUCard_PowerOFF
+int PowerOffCpuCard();
 // The ATS bytes and their count; -1 for null arguments.
-int Kestor_CPUCard_ATS(unsigned char* ats, int* atsLen);
+// Kestor_CPUCard_ATS
+int ReadCpuCardAts(unsigned char* ats, int* atsLen);
 // p1 and p2 (their low bytes) go to the card as PPS parameters.
-int Kestor_CPUCard_PPS(int p1, int p2);
+// Kestor_CPUCard_PPS
+int SetCpuCardPps(int p1, int p2);
 
 }  // namespace vantel

@@ -101,7 +101,7 @@ bool IsM1KeyType(int keyType) { return keyType == kM1KeyA || keyType == kM1KeyB;
 
 bool SendsM1Key(int kind) { return UsesPcscCard() || !(UsesHidReader() && kind == kM1PageKind); }
 
-int Kestor_IC_HL_ReadCard(int sector, int block, int keyType, const unsigned char* key,
+int ReadM1Block(int sector, int block, int keyType, const unsigned char* key,
                           unsigned char* out) {
   const int kind = Device().gM1CardType;
   M1Block where;

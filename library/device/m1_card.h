@@ -30,7 +30,8 @@ bool SendsM1Key(int kind);
 // Reads one 16-byte block into `out`. 1 read; -1 arguments refused (nothing sent); -2 (HID,
 // pages) or -3 (HID, other kinds) the reader refused; 0 a failed exchange; on the byte
 // stream a short write's count (but 1, which gives 0).
-int Kestor_IC_HL_ReadCard(int sector, int block, int keyType, const unsigned char* key,
+// Kestor_IC_HL_ReadCard
+int ReadM1Block(int sector, int block, int keyType, const unsigned char* key,
                           unsigned char* out);
 
 }  // namespace vantel

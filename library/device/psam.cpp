@@ -85,7 +85,7 @@ void HidPsamTransact(std::initializer_list<std::uint8_t> payload) {
 
 }  // namespace
 
-int Kestor_PSAMCard_ATRS(int slot, unsigned rate, int mode, unsigned char* atr, int* atrLen) {
+int PsamCardAtr(int slot, unsigned rate, int mode, unsigned char* atr, int* atrLen) {
   if (rate > 3) return -4;
   if (mode != 0 && mode != 1) return -5;
   if (!atr || !atrLen) return 0;
@@ -99,7 +99,7 @@ int Kestor_PSAMCard_ATRS(int slot, unsigned rate, int mode, unsigned char* atr, 
   return StreamAtr(payload, sizeof payload, atr, atrLen);
 }
 
-int Kestor_PSAMCard_SendCmd(const char* hexText, unsigned char* out, int* outLen) {
+int PsamCardSendCmd(const char* hexText, unsigned char* out, int* outLen) {
   if (!hexText || !out || !outLen) return 0;
   const int textLength = static_cast<int>(std::strlen(hexText));
   if (textLength > kMaxText) return -1;
@@ -113,7 +113,7 @@ int Kestor_PSAMCard_SendCmd(const char* hexText, unsigned char* out, int* outLen
   return 0;
 }
 
-int Kestor_PSAMCard_PowerOFF() {
+int PsamCardPowerOff() {
   const std::uint8_t payload[] = {kPowerOffCommand, 0xFF, Slot()};
   if (UsesHidReader()) {
     HidVendorTransact(payload, sizeof payload);
@@ -128,12 +128,12 @@ int Kestor_PSAMCard_PowerOFF() {
   return answer[2] == 0xFF ? 1 : 0;
 }
 
-int PSAM_FunTest() {
+int PsamFunTest() {
   HidPsamTransact({kTestCommand, 0xFF, 0xFF});
   return Report()[6];
 }
 
-int PSAM_ReadATR(int slot, int rate, int mode, unsigned char* atr16) {
+int PsamReadAtr(int slot, int rate, int mode, unsigned char* atr16) {
   if (!IsPsamSlot(slot)) return -2;
   if (static_cast<std::uint8_t>(rate) > 3) return -3;
   if (!atr16) return -5;
@@ -146,7 +146,7 @@ int PSAM_ReadATR(int slot, int rate, int mode, unsigned char* atr16) {
   return Report()[3] == 4 ? ReaderError() : -5;
 }
 
-int PSAM_SendCMD(int slot, const unsigned char* data, int len, unsigned char* answer20) {
+int PsamSendCmd(int slot, const unsigned char* data, int len, unsigned char* answer20) {
   if (!IsPsamSlot(slot)) return -2;
   if (len < 0 || len > kMaxHidPsamBytes || (len > 0 && !data) || !answer20) return -3;
   std::uint8_t payload[3 + kMaxHidPsamBytes] = {kApduCommand, 0xFF, static_cast<std::uint8_t>(slot)};
@@ -159,7 +159,7 @@ int PSAM_SendCMD(int slot, const unsigned char* data, int len, unsigned char* an
   return Report()[3] == 4 ? ReaderError() : -3;
 }
 
-int PSAM_PowerOff(int slot) {
+int PsamPowerOff(int slot) {
   if (!IsPsamSlot(slot)) return -2;
   HidPsamTransact({kPowerOffCommand, 0xFF, static_cast<std::uint8_t>(slot)});
   if (Report()[3] != 4) return -3;

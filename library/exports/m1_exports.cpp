@@ -6,7 +6,7 @@ extern "C" {
 
 int VANTEL_STDCALL Kestor_IC_HL_ReadCard(int sector, int block, int keyType,
                                          const unsigned char* key, unsigned char* out) {
-  return vantel::Kestor_IC_HL_ReadCard(sector, block, keyType, key, out);
+  return vantel::ReadM1Block(sector, block, keyType, key, out);
 }
 
 }  // extern "C"

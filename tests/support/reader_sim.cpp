@@ -179,7 +179,10 @@ SimIdentityCard::SimIdentityCard() : text(256), photo(1024) {
   }
 }
 
-ReaderSim::ReaderSim() { RegisterSamCommands(); }
+ReaderSim::ReaderSim() {
+  RegisterSamCommands();
+  RegisterCardCommands();
+}
 
 void ReaderSim::RegisterSamCommands() {
   OnSamCommand(0x11, 0xFF, [](const SamRequest&) { return SamAnswer{}; });

@@ -23,6 +23,8 @@ constexpr int kCommandBufferSize = 530;
 constexpr int kAnswerBufferSize = 1024;
 constexpr int kReadBinaryHalf = 128;
 constexpr std::uint8_t kApduCommand = 0x51;
+// A continuation report's answer bytes: all 64 after the report id.
+constexpr int kHidReportPayload = 64;
 
 bool IsReadBinaryWhole(const std::uint8_t* command) {
   return command[0] == 0x00 && command[1] == 0xB0 && command[2] == 0x00 && command[4] == 0x00;
@@ -81,7 +83,7 @@ int HidApdu(const std::uint8_t* command, int n, int textLength, unsigned char* o
   if (textLength <= kMaxHidShortText) {
     std::uint8_t payload[2 + kMaxHidShortText / 2] = {kApduCommand, 0xFF};
     std::memcpy(payload + 2, command, static_cast<std::size_t>(n));
-    HidVendorTransact(payload, n + 2);
+    HidVendorExchange(payload, n + 2);
   } else {
     HidSendChunked(command, n, textLength);
   }
@@ -95,18 +97,12 @@ int SerialApdu(const std::uint8_t* command, int n, int textLength, unsigned char
   if (textLength > kMaxSerialApduText) return -1;
   std::uint8_t payload[2 + kMaxSerialApduText / 2] = {kApduCommand, 0xFF};
   std::memcpy(payload + 2, command, static_cast<std::size_t>(n));
-  const int written = StreamVendorWrite(payload, n + 2);
+  const int written = StreamVendorWriteCount(payload, n + 2);
   if (written != n + 6) return WriteCountResult(written);
-  std::uint8_t answer[kAnswerBufferSize];
-  unsigned answerLength = sizeof answer;
-  if (StreamVendorRead(answer, &answerLength) != 0 || answerLength < 3 ||
-      answer[0] != kApduCommand || answer[1] != 0xFF)
-    return 0;
-  const int length = static_cast<int>(answerLength) - 3;
-  if (length > kApduAnswerCapacity) return 0;
-  std::memcpy(out, answer + 2, static_cast<std::size_t>(length));
-  *outLen = length;
-  return 1;
+  StreamAnswer answer;
+  StreamReadVendor(&answer);
+  if (!answer.Is(kApduCommand)) return 0;
+  return DeliverStreamAnswer(answer, out, outLen);
 }
 
 int PcscApdu(const std::uint8_t* command, int n, unsigned char* out, int* outLen) {
@@ -130,6 +126,14 @@ int LongAnswerLength(const std::uint8_t* answer) {
 
 }  // namespace
 
+int DeliverStreamAnswer(const StreamAnswer& answer, unsigned char* out, int* outLen) {
+  const unsigned length = answer.DataLength();
+  if (length > kApduAnswerCapacity) return 0;
+  std::memcpy(out, answer.body + 2, length);
+  *outLen = static_cast<int>(length);
+  return 1;
+}
+
 int CollectHidAnswer(unsigned char* out, int* outLen) {
   DeviceState& device = Device();
   const int length = device.InputReport[3] - 3;
@@ -145,7 +149,7 @@ int CollectHidAnswer(unsigned char* out, int* outLen) {
     std::memset(device.InputReport, 0, sizeof device.InputReport);
     HIDGetReport();
     if (device.hid.gHidOpen != 1) break;
-    const int piece = std::min(due - collected, kHidFrameCapacity);
+    const int piece = std::min(due - collected, kHidReportPayload);
     std::memcpy(answer + collected, device.InputReport + 1, static_cast<std::size_t>(piece));
     collected += piece;
   }
@@ -168,7 +172,7 @@ int SendApdu(const char* hexText, unsigned char* out, int* outLen) {
   HexToBytes(hexText, command, textLength);
   const int n = textLength / 2;
   if (IsReadBinaryWhole(command)) return ReadBinarySplit(command[3], out, outLen);
-  if (UsesPcscCard()) return PcscApdu(command, n, out, outLen);
+  if (PcscConnected()) return PcscApdu(command, n, out, outLen);
   if (UsesHidReader()) return HidApdu(command, n, textLength, out, outLen);
   if (Device().gTransportKind == kTransportSerial)
     return SerialApdu(command, n, textLength, out, outLen);

@@ -4,6 +4,8 @@
 
 namespace vantel {
 
+struct StreamAnswer;
+
 // The most answer bytes a caller's buffer receives: 256 data bytes, SW1 SW2 and one more.
 constexpr int kApduAnswerCapacity = 263;
 
@@ -21,5 +23,8 @@ int SendApdu(const char* hexText, unsigned char* out, int* outLen);
 // 1 with *outLen set; 0 when a continuation report failed or LEN is below 3; -3 for a long
 // answer (over 248 bytes) without the status word 90 00.
 int CollectHidAnswer(unsigned char* out, int* outLen);
+// The data bytes of a byte-stream answer (after echo and FF, without the XOR byte) into
+// `out`: 1, or 0 when they are more than kApduAnswerCapacity.
+int DeliverStreamAnswer(const StreamAnswer& answer, unsigned char* out, int* outLen);
 
 }  // namespace vantel

@@ -23,21 +23,20 @@ struct StatusCommand {
 };
 
 int RunStatusCommand(const StatusCommand& command) {
-  if (command.pcscText && UsesPcscCard()) {
-    std::uint8_t answer[256];
-    const int received = PcscTextExchange(command.pcscText, answer, sizeof answer);
+  if (command.pcscText && PcscConnected()) {
+    std::uint8_t answer[kPcscAnswerSize];
+    const int received = PcscVendorExchange(command.pcscText, answer);
     return received >= 2 && answer[0] != command.pcscRefusal ? 1 : 0;
   }
   if (UsesHidReader()) {
-    HidVendorTransact(command.payload, command.length);
+    HidVendorExchange(command.payload, command.length);
     const std::uint8_t* report = Device().InputReport;
     return report[4] == kDone && report[5] == 0xFF ? 1 : 0;
   }
-  if (StreamVendorWrite(command.payload, command.length) != command.length + 4) return kNothingSent;
-  std::uint8_t answer[256];
-  unsigned length = sizeof answer;
-  if (StreamVendorRead(answer, &length) != 0) return kNoAnswer;
-  return length == 4 && answer[0] == kDone && answer[1] == 0xFF ? 1 : 0;
+  StreamAnswer answer;
+  if (!StreamVendorExchange(command.payload, command.length, &answer)) return kNothingSent;
+  if (!answer.Read()) return kNoAnswer;
+  return answer.length == 4 && answer.Is(kDone) ? 1 : 0;
 }
 
 }  // namespace
@@ -59,7 +58,7 @@ int ReadCpuCardAts(unsigned char* ats, int* atsLen) {
   if (!ats || !atsLen) return -1;
   const std::uint8_t payload[] = {0x54, 0xFF, 0xFF};
   if (UsesHidReader()) {
-    HidVendorTransact(payload, sizeof payload);
+    HidVendorExchange(payload, sizeof payload);
     const std::uint8_t* report = Device().InputReport;
     const int length = HidAnswerDataLength();
     if (report[4] != 0x54 || report[5] != 0xFF || length < 0) return 0;
@@ -67,13 +66,12 @@ int ReadCpuCardAts(unsigned char* ats, int* atsLen) {
     *atsLen = length;
     return 1;
   }
-  if (StreamVendorWrite(payload, sizeof payload) != 7) return kNothingSent;
-  std::uint8_t answer[256];
-  unsigned length = sizeof answer;
-  if (StreamVendorRead(answer, &length) != 0) return kNoAnswer;
-  if (length < 3 || answer[0] != 0x54 || answer[1] != 0xFF) return 0;
-  std::memcpy(ats, answer + 2, length - 3);
-  *atsLen = static_cast<int>(length - 3);
+  StreamAnswer answer;
+  if (!StreamVendorExchange(payload, sizeof payload, &answer)) return kNothingSent;
+  if (!answer.Read()) return kNoAnswer;
+  if (!answer.Is(0x54)) return 0;
+  std::memcpy(ats, answer.body + 2, answer.DataLength());
+  *atsLen = static_cast<int>(answer.DataLength());
   return 1;
 }
 

@@ -80,6 +80,8 @@ struct DeviceState {
   void* gTimer = nullptr;
   void* gTimerCallback = nullptr;
   DcDevice DcDeviceTable[256];
+  // The serial of the card dc_select chose last; 0 = none, cleared by dc_init.
+  std::uint32_t gDcCardSerial = 0;
   std::uint8_t gPsamSlot = 0;
 
   void* gQuellanModule = nullptr;

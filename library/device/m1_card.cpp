@@ -29,8 +29,8 @@ int PcscRead(const M1Block& where, int keyType, const unsigned char* key, unsign
   char text[64] = "FF97100509";
   BytesToHex(fields, text + 10, 2 * static_cast<int>(sizeof fields));
   std::strcat(text, "00");
-  std::uint8_t answer[256];
-  const int received = PcscTextExchange(text, answer, sizeof answer);
+  std::uint8_t answer[kPcscAnswerSize];
+  const int received = PcscVendorExchange(text, answer);
   if (received < kM1BlockSize + 2 || answer[0] == 0xFA || answer[16] != 0x90 || answer[17] != 0x00)
     return 0;
   std::memcpy(out, answer, kM1BlockSize);
@@ -42,11 +42,11 @@ int HidRead(int kind, const M1Block& where, int keyType, const unsigned char* ke
   const std::uint8_t* report = Device().InputReport;
   if (kind == kM1PageKind) {
     const std::uint8_t payload[] = {kReadPageCommand, 0xFF, where.block};
-    HidVendorTransact(payload, sizeof payload);
+    HidVendorExchange(payload, sizeof payload);
     if (report[4] != 0x56 || report[5] != 0xFF) return -2;
   } else {
     std::uint8_t payload[16];
-    HidVendorTransact(payload, BuildKeyedPayload(where, keyType, key, payload));
+    HidVendorExchange(payload, BuildKeyedPayload(where, keyType, key, payload));
     if (report[4] != kReadCommand || report[5] != 0xFF) return -3;
   }
   std::memcpy(out, report + 6, kM1BlockSize);
@@ -56,15 +56,13 @@ int HidRead(int kind, const M1Block& where, int keyType, const unsigned char* ke
 int StreamRead(const M1Block& where, int keyType, const unsigned char* key, unsigned char* out) {
   std::uint8_t payload[16];
   const int length = BuildKeyedPayload(where, keyType, key, payload);
-  const int written = StreamVendorWrite(payload, length);
+  const int written = StreamVendorWriteCount(payload, length);
   if (written != length + 4) return WriteCountResult(written);
-  std::uint8_t answer[256];
-  unsigned answerLength = sizeof answer;
+  StreamAnswer answer;
+  StreamReadVendor(&answer);
   // The block follows the echo and FF: 18 bytes at the least.
-  if (StreamVendorRead(answer, &answerLength) != 0 || answerLength < 2 + kM1BlockSize ||
-      answer[0] != kReadCommand || answer[1] != 0xFF)
-    return 0;
-  std::memcpy(out, answer + 2, kM1BlockSize);
+  if (answer.length < 2 + kM1BlockSize || !answer.Is(kReadCommand)) return 0;
+  std::memcpy(out, answer.body + 2, kM1BlockSize);
   return 1;
 }
 
@@ -99,7 +97,7 @@ bool LocateM1Block(int kind, int sector, int block, M1Block* where) {
 
 bool IsM1KeyType(int keyType) { return keyType == kM1KeyA || keyType == kM1KeyB; }
 
-bool SendsM1Key(int kind) { return UsesPcscCard() || !(UsesHidReader() && kind == kM1PageKind); }
+bool SendsM1Key(int kind) { return PcscConnected() || !(UsesHidReader() && kind == kM1PageKind); }
 
 int ReadM1Block(int sector, int block, int keyType, const unsigned char* key,
                           unsigned char* out) {
@@ -108,7 +106,7 @@ int ReadM1Block(int sector, int block, int keyType, const unsigned char* key,
   if (!LocateM1Block(kind, sector, block, &where) || !out) return -1;
   if (kind != kM1PageKind && !IsM1KeyType(keyType)) return -1;
   if (SendsM1Key(kind) && !key) return -1;
-  if (UsesPcscCard()) return PcscRead(where, keyType, key, out);
+  if (PcscConnected()) return PcscRead(where, keyType, key, out);
   if (UsesHidReader()) return HidRead(kind, where, keyType, key, out);
   return StreamRead(where, keyType, key, out);
 }

@@ -19,8 +19,6 @@ constexpr std::uint8_t kTestCommand = 0x35;
 constexpr int kMaxText = 522;
 constexpr int kMaxSerialText = 252;
 constexpr int kMaxHidText = 116;
-// The payload of one HID PSAM APDU: 33 FF slot and the bytes.
-constexpr int kMaxHidPsamBytes = kHidFrameCapacity - 7;
 
 std::uint8_t Slot() { return Device().gPsamSlot; }
 const std::uint8_t* Report() { return Device().InputReport; }
@@ -42,20 +40,19 @@ int HidAtr(unsigned char* atr, int* atrLen) {
 }
 
 int StreamAtr(const std::uint8_t* payload, int length, unsigned char* atr, int* atrLen) {
-  if (StreamVendorWrite(payload, length) != length + 4) return -2;
-  std::uint8_t answer[256];
-  unsigned answerLength = sizeof answer;
-  if (StreamVendorRead(answer, &answerLength) != 0) return -3;
-  if (answerLength < 5 || answer[0] != kAtrCommand || answer[1] != 0xFF) return 0;
-  std::memcpy(atr, answer + 2, answerLength - 3);
-  *atrLen = static_cast<int>(answerLength - 3);
+  StreamAnswer answer;
+  if (!StreamVendorExchange(payload, length, &answer)) return -2;
+  if (!answer.Read()) return -3;
+  if (answer.length < 5 || !answer.Is(kAtrCommand)) return 0;
+  std::memcpy(atr, answer.body + 2, answer.DataLength());
+  *atrLen = static_cast<int>(answer.DataLength());
   return 1;
 }
 
 int HidSendCmd(const std::uint8_t* command, int n, unsigned char* out, int* outLen) {
   std::uint8_t payload[3 + kMaxHidText / 2] = {kApduCommand, 0xFF, Slot()};
   std::memcpy(payload + 3, command, static_cast<std::size_t>(n));
-  HidVendorTransact(payload, n + 3);
+  HidVendorExchange(payload, n + 3);
   if (Report()[3] <= 4 || Report()[4] != kApduCommand || Report()[5] != 0xFF) return -2;
   return CollectHidAnswer(out, outLen);
 }
@@ -65,22 +62,18 @@ int SerialSendCmd(const std::uint8_t* command, int n, int textLength, unsigned c
   if (textLength > kMaxSerialText) return -1;
   std::uint8_t payload[3 + kMaxSerialText / 2] = {kApduCommand, 0xFF, Slot()};
   std::memcpy(payload + 3, command, static_cast<std::size_t>(n));
-  const int written = StreamVendorWrite(payload, n + 3);
+  const int written = StreamVendorWriteCount(payload, n + 3);
   if (written != n + 7) return WriteCountResult(written);
-  std::uint8_t answer[1024];
-  unsigned answerLength = sizeof answer;
+  StreamAnswer answer;
+  StreamReadVendor(&answer);
   // A status-only answer (LEN 4) carries no response.
-  if (StreamVendorRead(answer, &answerLength) != 0 || answerLength <= 4) return 0;
-  const int length = static_cast<int>(answerLength) - 3;
-  if (length > kApduAnswerCapacity) return 0;
-  std::memcpy(out, answer + 2, static_cast<std::size_t>(length));
-  *outLen = length;
-  return 1;
+  if (!answer.Read() || answer.length <= 4) return 0;
+  return DeliverStreamAnswer(answer, out, outLen);
 }
 
 // One HID exchange of the PSAM_ family, whatever the current port.
 void HidPsamTransact(std::initializer_list<std::uint8_t> payload) {
-  HidVendorTransact(payload.begin(), static_cast<int>(payload.size()));
+  HidVendorExchange(payload.begin(), static_cast<int>(payload.size()));
 }
 
 }  // namespace
@@ -93,7 +86,7 @@ int PsamCardAtr(int slot, unsigned rate, int mode, unsigned char* atr, int* atrL
   const std::uint8_t payload[] = {kAtrCommand, 0xFF, Slot(), static_cast<std::uint8_t>(rate),
                                   static_cast<std::uint8_t>(mode)};
   if (UsesHidReader()) {
-    HidVendorTransact(payload, sizeof payload);
+    HidVendorExchange(payload, sizeof payload);
     return HidAtr(atr, atrLen);
   }
   return StreamAtr(payload, sizeof payload, atr, atrLen);
@@ -116,16 +109,15 @@ int PsamCardSendCmd(const char* hexText, unsigned char* out, int* outLen) {
 int PsamCardPowerOff() {
   const std::uint8_t payload[] = {kPowerOffCommand, 0xFF, Slot()};
   if (UsesHidReader()) {
-    HidVendorTransact(payload, sizeof payload);
+    HidVendorExchange(payload, sizeof payload);
     if (Report()[5] != 0xFF || Report()[6] != 0xFF) return 0;
     return Report()[4] == kPowerOffCommand ? 1 : 0;
   }
-  if (StreamVendorWrite(payload, sizeof payload) != 7) return -2;
-  std::uint8_t answer[256];
-  unsigned answerLength = sizeof answer;
-  if (StreamVendorRead(answer, &answerLength) != 0) return -3;
-  if (answerLength < 3 || answer[0] != kPowerOffCommand || answer[1] != 0xFF) return 0;
-  return answer[2] == 0xFF ? 1 : 0;
+  StreamAnswer answer;
+  if (!StreamVendorExchange(payload, sizeof payload, &answer)) return -2;
+  if (!answer.Read()) return -3;
+  if (!answer.Is(kPowerOffCommand)) return 0;
+  return answer.body[2] == 0xFF ? 1 : 0;
 }
 
 int PsamFunTest() {
@@ -148,10 +140,12 @@ int PsamReadAtr(int slot, int rate, int mode, unsigned char* atr16) {
 
 int PsamSendCmd(int slot, const unsigned char* data, int len, unsigned char* answer20) {
   if (!IsPsamSlot(slot)) return -2;
-  if (len < 0 || len > kMaxHidPsamBytes || (len > 0 && !data) || !answer20) return -3;
-  std::uint8_t payload[3 + kMaxHidPsamBytes] = {kApduCommand, 0xFF, static_cast<std::uint8_t>(slot)};
+  // 55 AA LEN 33 FF slot, the bytes and XOR must fit one output report.
+  if (len < 0 || len + 7 > HidFrameRoom() || (len > 0 && !data) || !answer20) return -3;
+  std::uint8_t payload[sizeof Device().OutputReport] = {kApduCommand, 0xFF,
+                                                         static_cast<std::uint8_t>(slot)};
   if (len > 0) std::memcpy(payload + 3, data, static_cast<std::size_t>(len));
-  HidVendorTransact(payload, len + 3);
+  HidVendorExchange(payload, len + 3);
   if (Report()[3] == 0x17) {
     std::memcpy(answer20, Report() + 6, 20);
     return 0;

@@ -9,10 +9,14 @@ namespace {
 constexpr std::size_t kBlockSize = 16;
 constexpr int kSectorsAddressed = 64;  // 16 sectors, or 32 + 8 x 4 of the 40-sector card
 constexpr int kPages = 256;
-constexpr std::uint8_t kXAnswer = 0x58;
 const Bytes kSwDone{0x90, 0x00};
 const Bytes kSwWrongOffset{0x6B, 0x00};
 const Bytes kSwUnknown{0x6D, 0x00};
+const Bytes kSwNotPowered{0x69, 0x85};
+// The PC/SC reader codes' refusals: activation, power off, M1 read and write.
+const Bytes kPcscNotActivated{0xFC};
+const Bytes kPcscNotPoweredOff{0xFB};
+const Bytes kPcscM1Refused{0xFA};
 
 // The plain success answer: status 56, FF and one byte (LEN 4).
 Bytes Done() { return {kVendorSuccess, 0xFF, 0x00}; }
@@ -28,13 +32,28 @@ Bytes Slice(const Bytes& bytes, std::size_t at, std::size_t count) {
   return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(at),
                bytes.begin() + static_cast<std::ptrdiff_t>(at + count));
 }
+Bytes WithStatus(Bytes data) {
+  data.insert(data.end(), kSwDone.begin(), kSwDone.end());
+  return data;
+}
+
+// Four pages from `first` on, as one read gives them.
+Bytes FourPages(SimM1Card& card, int first) {
+  Bytes data;
+  for (int i = 0; i < 4; ++i) {
+    const Bytes& page = card.Block(0, (first + i) % kPages);
+    data.insert(data.end(), page.begin(), page.end());
+  }
+  return data;
+}
 
 // The PSAM answers 32, 33, 34 and 35: command, FF, then data or an error byte.
 Bytes PsamError(std::uint8_t command, std::uint8_t error) { return {command, 0xFF, error}; }
 
 }  // namespace
 
-SimM1Card::SimM1Card(std::uint8_t type) : typeByte(type) {
+SimM1Card::SimM1Card(std::uint8_t type) {
+  typeByte = type;
   const int count = IsPages() ? kPages : kSectorsAddressed * 4;
   blocks.assign(static_cast<std::size_t>(count), Bytes(IsPages() ? 4 : kBlockSize, 0x00));
   if (IsPages()) return;
@@ -65,7 +84,8 @@ bool SimM1Card::Authenticate(int sector, std::uint8_t keyType, const Bytes& key)
   return true;
 }
 
-SimCpuCard::SimCpuCard(std::uint8_t type) : typeByte(type), file(512) {
+SimCpuCard::SimCpuCard(std::uint8_t type) : file(512) {
+  typeByte = type;
   for (std::size_t i = 0; i < file.size(); ++i) file[i] = static_cast<std::uint8_t>(i * 7 + 1);
 }
 
@@ -91,13 +111,6 @@ Bytes SimCpuCard::Apdu(const Bytes& command) {
 }
 
 void ReaderSim::RegisterCardCommands() {
-  // The card search: the type byte of the card in the field.
-  OnVendorCommand(0x01, [this](const Bytes&) -> std::optional<Bytes> {
-    if (auto* m1 = CardAs<SimM1Card>(); m1 && !m1->halted) return Bytes{kVendorSuccess, 0xFF, m1->typeByte};
-    if (auto* cpu = CardAs<SimCpuCard>()) return Bytes{kVendorSuccess, 0xFF, cpu->typeByte};
-    return Bytes{0x80, 0xFF, 0x00};
-  });
-
   // M1 one-call read and write: 03/04 FF sector block keyType key [data].
   OnVendorCommand(0x03, [this](const Bytes& p) -> std::optional<Bytes> {
     auto* card = CardAs<SimM1Card>();
@@ -116,12 +129,7 @@ void ReaderSim::RegisterCardCommands() {
   OnVendorCommand(0x1B, [this](const Bytes& p) -> std::optional<Bytes> {
     auto* card = CardAs<SimM1Card>();
     if (!card || !card->IsPages() || p.size() < 3) return Refused(0x1B);
-    Bytes data;
-    for (int i = 0; i < 4; ++i) {
-      const Bytes& page = card->Block(0, (p[2] + i) % kPages);
-      data.insert(data.end(), page.begin(), page.end());
-    }
-    return Echo(kVendorSuccess, data);
+    return Echo(kVendorSuccess, FourPages(*card, p[2]));
   });
   OnVendorCommand(0x1C, [this](const Bytes& p) -> std::optional<Bytes> {
     auto* card = CardAs<SimM1Card>();
@@ -132,10 +140,13 @@ void ReaderSim::RegisterCardCommands() {
 
   // The step-by-step commands: request (12 idle cards, 13 halted ones too), anticollision,
   // select, authentication, read, write, halt.
+  // Without an M1 card the request gets the reader's plain answer 56, as any command that
+  // does not apply.
   for (std::uint8_t command : {std::uint8_t{0x12}, std::uint8_t{0x13}}) {
     OnVendorCommand(command, [this, command](const Bytes&) -> std::optional<Bytes> {
       auto* card = CardAs<SimM1Card>();
-      if (!card || (card->halted && command == 0x12)) return Refused(command);
+      if (!card) return Bytes{kVendorSuccess};
+      if (card->halted && command == 0x12) return Refused(command);
       card->halted = false;
       return Echo(command, card->atqa);
     });
@@ -143,12 +154,12 @@ void ReaderSim::RegisterCardCommands() {
   OnVendorCommand(0x14, [this](const Bytes&) -> std::optional<Bytes> {
     auto* card = CardAs<SimM1Card>();
     if (!card || card->halted) return Refused(0x13);
-    return Echo(0x13, card->uid);
+    return Echo(0x13, card->serial);
   });
   OnVendorCommand(0x15, [this](const Bytes& p) -> std::optional<Bytes> {
     auto* card = CardAs<SimM1Card>();
     // The serial goes out little-endian: the bytes in the order anticollision gave them.
-    if (!card || card->halted || Slice(p, 2, 4) != card->uid) return Refused(0x15);
+    if (!card || card->halted || Slice(p, 2, 4) != card->serial) return Refused(0x15);
     card->selected = true;
     return Done();
   });
@@ -178,7 +189,6 @@ void ReaderSim::RegisterCardCommands() {
     card->authenticatedSector = -1;
     return Done();
   });
-  OnVendorCommand(0xC0, [](const Bytes&) -> std::optional<Bytes> { return Bytes{kXAnswer, 0xFF, 0x00}; });
 
   // The CPU card: activate, power off, ATS, PPS and APDUs; a request longer than one HID
   // report arrives as chunks 51 index 00 total count bytes, answered after the last.
@@ -249,6 +259,44 @@ void ReaderSim::RegisterCardCommands() {
   OnVendorCommand(0x35, [this](const Bytes&) -> std::optional<Bytes> {
     return Bytes{0x35, 0xFF, psamTestByte};
   });
+
+  // PC/SC reader codes: 03 activate, 04 power off the CPU card; 05 M1 read (sector block
+  // keyType key), 06 M1 write (the same and 16 data bytes).
+  OnReaderCode(0x03, [this](const Bytes&) {
+    auto* card = CardAs<SimCpuCard>();
+    if (!card) return kPcscNotActivated;
+    card->powered = true;
+    return kSwDone;
+  });
+  OnReaderCode(0x04, [this](const Bytes&) {
+    auto* card = CardAs<SimCpuCard>();
+    if (!card) return kPcscNotPoweredOff;
+    card->powered = false;
+    return kSwDone;
+  });
+  OnReaderCode(0x05, [this](const Bytes& data) {
+    auto* card = CardAs<SimM1Card>();
+    if (!card || data.size() < 9) return kPcscM1Refused;
+    if (card->IsPages()) return WithStatus(FourPages(*card, data[1]));
+    if (!card->Authenticate(data[0], data[2], Slice(data, 3, 6))) return kPcscM1Refused;
+    return WithStatus(card->Block(data[0], data[1]));
+  });
+  OnReaderCode(0x06, [this](const Bytes& data) {
+    auto* card = CardAs<SimM1Card>();
+    if (!card || data.size() < 25) return kPcscM1Refused;
+    if (card->IsPages()) {
+      card->Block(0, data[1]) = Slice(data, 9, 4);
+      return kSwDone;
+    }
+    if (!card->Authenticate(data[0], data[2], Slice(data, 3, 6))) return kPcscM1Refused;
+    card->Block(data[0], data[1]) = Slice(data, 9, kBlockSize);
+    return kSwDone;
+  });
+}
+
+Bytes ReaderSim::AnswerCardApdu(const Bytes& apdu) {
+  auto* card = CardAs<SimCpuCard>();
+  return card && card->powered ? card->Apdu(apdu) : kSwNotPowered;
 }
 
 }  // namespace vantel_test

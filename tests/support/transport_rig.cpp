@@ -19,10 +19,15 @@ std::string AttachVirtualCard() {
   const PcscService& service = StartPcscService();
   if (!service.failure.empty()) return service.failure;
   static VirtualCard* card = new VirtualCard(
-      service.knownReaderCardPort, PseudoApduAnswerer([](const Bytes& frame) {
-        ReaderSim* sim = currentPcscSim.load();
-        return sim ? sim->AnswerFrame(frame) : Bytes{};
-      }));
+      service.knownReaderCardPort, PseudoApduAnswerer(
+                                       [](const Bytes& frame) {
+                                         ReaderSim* sim = currentPcscSim.load();
+                                         return sim ? sim->AnswerFrame(frame) : Bytes{};
+                                       },
+                                       [](const Bytes& apdu) {
+                                         ReaderSim* sim = currentPcscSim.load();
+                                         return sim ? sim->AnswerReaderCode(apdu) : Bytes{};
+                                       }));
   if (!card->IsConnected()) return "the virtual card did not connect";
   if (!WaitForCard(kKnownReaderName)) return "the PC/SC reader saw no card";
   return "";

@@ -12,23 +12,12 @@ namespace {
 constexpr std::uint8_t kReadCommand = 0x03;
 constexpr std::uint8_t kReadPageCommand = 0x1B;
 
-// 03 FF sector block keyType and the key: the read's payload on HID and the byte stream.
-int BuildKeyedPayload(const M1Block& where, int keyType, const unsigned char* key,
-                      std::uint8_t* payload) {
-  const std::uint8_t head[] = {kReadCommand, 0xFF, where.sector, where.block,
-                               static_cast<std::uint8_t>(keyType)};
-  std::memcpy(payload, head, sizeof head);
-  std::memcpy(payload + sizeof head, key, kM1KeySize);
-  return static_cast<int>(sizeof head) + kM1KeySize;
-}
-
 int PcscRead(const M1Block& where, int keyType, const unsigned char* key, unsigned char* out) {
-  std::uint8_t fields[3 + kM1KeySize] = {where.sector, where.block,
-                                        static_cast<std::uint8_t>(keyType)};
-  std::memcpy(fields + 3, key, kM1KeySize);
-  char text[64] = "FF97100509";
-  BytesToHex(fields, text + 10, 2 * static_cast<int>(sizeof fields));
-  std::strcat(text, "00");
+  std::uint8_t payload[16];
+  BuildM1KeyedPayload(kReadCommand, where, keyType, key, payload);
+  char text[64];
+  // The fields after command and FF: sector, block, key type and key.
+  FormatM1PcscText(text, "FF97100509", payload + 2, 3 + kM1KeySize);
   std::uint8_t answer[kPcscAnswerSize];
   const int received = PcscVendorExchange(text, answer);
   if (received < kM1BlockSize + 2 || answer[0] == 0xFA || answer[16] != 0x90 || answer[17] != 0x00)
@@ -46,7 +35,7 @@ int HidRead(int kind, const M1Block& where, int keyType, const unsigned char* ke
     if (report[4] != 0x56 || report[5] != 0xFF) return -2;
   } else {
     std::uint8_t payload[16];
-    HidVendorExchange(payload, BuildKeyedPayload(where, keyType, key, payload));
+    HidVendorExchange(payload, BuildM1KeyedPayload(kReadCommand, where, keyType, key, payload));
     if (report[4] != kReadCommand || report[5] != 0xFF) return -3;
   }
   std::memcpy(out, report + 6, kM1BlockSize);
@@ -55,7 +44,7 @@ int HidRead(int kind, const M1Block& where, int keyType, const unsigned char* ke
 
 int StreamRead(const M1Block& where, int keyType, const unsigned char* key, unsigned char* out) {
   std::uint8_t payload[16];
-  const int length = BuildKeyedPayload(where, keyType, key, payload);
+  const int length = BuildM1KeyedPayload(kReadCommand, where, keyType, key, payload);
   const int written = StreamVendorWriteCount(payload, length);
   if (written != length + 4) return WriteCountResult(written);
   StreamAnswer answer;
@@ -93,6 +82,22 @@ bool LocateM1Block(int kind, int sector, int block, M1Block* where) {
   where->sector = static_cast<std::uint8_t>(sentSector);
   where->block = static_cast<std::uint8_t>(sentBlock);
   return true;
+}
+
+int BuildM1KeyedPayload(std::uint8_t command, const M1Block& where, int keyType,
+                        const unsigned char* key, std::uint8_t* payload) {
+  const std::uint8_t head[] = {command, 0xFF, where.sector, where.block,
+                               static_cast<std::uint8_t>(keyType)};
+  std::memcpy(payload, head, sizeof head);
+  std::memcpy(payload + sizeof head, key, kM1KeySize);
+  return static_cast<int>(sizeof head) + kM1KeySize;
+}
+
+void FormatM1PcscText(char* text, const char* head, const std::uint8_t* bytes, int count) {
+  const std::size_t headLength = std::strlen(head);
+  std::memcpy(text, head, headLength);
+  BytesToHex(bytes, text + headLength, 2 * count);
+  std::strcpy(text + headLength + 2 * count, "00");
 }
 
 bool IsM1KeyType(int keyType) { return keyType == kM1KeyA || keyType == kM1KeyB; }

@@ -26,6 +26,11 @@ bool IsM1KeyType(int keyType);
 // Whether the command's frame on the current port carries the six key bytes: all but the
 // HID reader's page commands do.
 bool SendsM1Key(int kind);
+// command FF sector block keyType key (11 bytes) into `payload`; returns 11.
+int BuildM1KeyedPayload(std::uint8_t command, const M1Block& where, int keyType,
+                        const unsigned char* key, std::uint8_t* payload);
+// The PC/SC text: `head`, each of the `count` bytes as "%02X", then "00".
+void FormatM1PcscText(char* text, const char* head, const std::uint8_t* bytes, int count);
 
 // Reads one 16-byte block into `out`. 1 read; -1 arguments refused (nothing sent); -2 (HID,
 // pages) or -3 (HID, other kinds) the reader refused; 0 a failed exchange; on the byte

@@ -20,6 +20,9 @@ using vantel_test::VendorFrame;
 
 constexpr int kCardsSerialLine = 12;
 
+// The transports of this test program.
+std::vector<Via> CardTransports();
+
 class CardCommands : public ::testing::TestWithParam<Via> {
  protected:
   void SetUp() override {

@@ -111,16 +111,22 @@ Bytes SimCpuCard::Apdu(const Bytes& command) {
 }
 
 void ReaderSim::RegisterCardCommands() {
-  // M1 one-call read and write: 03/04 FF sector block keyType key [data].
+  // M1 one-call read and write: 03/04 FF sector block keyType key [data]; on a page card
+  // the block is the page and the key is not looked at.
   OnVendorCommand(0x03, [this](const Bytes& p) -> std::optional<Bytes> {
     auto* card = CardAs<SimM1Card>();
-    if (!card || card->IsPages() || p.size() < 11 || !card->Authenticate(p[2], p[4], Slice(p, 5, 6)))
+    if (card && card->IsPages() && p.size() >= 4) return Echo(0x03, FourPages(*card, p[3]));
+    if (!card || p.size() < 11 || !card->Authenticate(p[2], p[4], Slice(p, 5, 6)))
       return Refused(0x03);
     return Echo(0x03, card->Block(p[2], p[3]));
   });
   OnVendorCommand(0x04, [this](const Bytes& p) -> std::optional<Bytes> {
     auto* card = CardAs<SimM1Card>();
-    if (!card || card->IsPages() || p.size() < 27 || !card->Authenticate(p[2], p[4], Slice(p, 5, 6)))
+    if (card && card->IsPages() && p.size() >= 15) {
+      card->Block(0, p[3]) = Slice(p, 11, 4);
+      return Echo(0x04, {});
+    }
+    if (!card || p.size() < 27 || !card->Authenticate(p[2], p[4], Slice(p, 5, 6)))
       return Refused(0x04);
     card->Block(p[2], p[3]) = Slice(p, 11, kBlockSize);
     return Echo(0x04, {});

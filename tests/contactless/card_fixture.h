@@ -8,6 +8,7 @@
 
 #include "library/device/device_state.h"
 #include "library/device/port_api.h"
+#include "platform/clock.h"
 #include "support/reader_sim_cards.h"
 #include "support/transport_rig.h"
 
@@ -38,6 +39,12 @@ class CardCommands : public ::testing::TestWithParam<Via> {
 
   // The request frames the simulator received (vendor frames: 55 AA LEN payload XOR).
   std::vector<Bytes> Requests() { return rig.sim().Requests(); }
+  // The requests once `count` have arrived (or after two seconds), for requests the library
+  // sends without waiting for an answer.
+  std::vector<Bytes> RequestsOnceThere(std::size_t count) {
+    for (int i = 0; i < 200 && Requests().size() < count; ++i) platform::SleepMs(10);
+    return Requests();
+  }
 
   template <typename Card, typename... Args>
   Card* Place(Args... args) {

@@ -102,6 +102,17 @@ TEST_P(M1Card, FortySectorCardSendsBigSectorsAsFourEach) {
                                             KeyedRequest(0x04, 37, 2, 0x60, data)}));
 }
 
+TEST_P(M1Card, ShortStreamAnswerIsNoBlock) {
+  if (via() != Via::kSerial && via() != Via::kUsbDriver) GTEST_SKIP() << "byte stream";
+  Place<SimM1Card>();
+  ASSERT_EQ(FindIcCard(), 1);
+  rig.sim().OnVendorCommand(0x03, [](const Bytes&) -> std::optional<Bytes> {
+    return Bytes{0x03, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+  });
+  unsigned char block[16] = {};
+  EXPECT_EQ(ReadM1Block(1, 0, kM1KeyA, kKeyFF, block), 0);
+}
+
 TEST_P(M1Card, RefusedArgumentsSendNothing) {
   struct Row {
     int kind, sector, block, keyType;
@@ -137,7 +148,8 @@ TEST_P(M1Card, PagesGoOutAsPages) {
   rig.sim().ClearRequests();
   const unsigned char* key = via() == Via::kHid ? nullptr : kKeyFF;
   unsigned char block[16] = {};
-  ASSERT_EQ(ReadM1Block(7, 4, 0x33, key, block), 1);
+  // The key type goes out as its low byte.
+  ASSERT_EQ(ReadM1Block(7, 4, 0x133, key, block), 1);
   EXPECT_EQ(Bytes(block, block + 4), Bytes(4, 4));
   EXPECT_EQ(Bytes(block + 12, block + 16), Bytes(4, 7));
   const unsigned char data[16] = {9, 8, 7, 6};

@@ -18,16 +18,17 @@ class TcpSocket {
   // Closes the socket.
   virtual ~TcpSocket() = default;
 
-  // `address` is read as inet_addr reads it ("a.b.c.d"); false when the connection fails.
-  virtual bool Connect(const std::string& address, std::uint16_t port) = 0;
+  // `address` is read as inet_addr reads it ("a.b.c.d"); false when the connection fails
+  // or is not made within `waitMs` (a peer that never answers would block for minutes).
+  virtual bool Connect(const std::string& address, std::uint16_t port, std::uint32_t waitMs) = 0;
   // Whether the socket has a peer (getpeername).
   virtual bool HasPeer() = 0;
   // One send call: the bytes sent, or -1 on error.
   virtual int Send(const std::uint8_t* data, std::size_t length) = 0;
-  // How long one receive call waits for data before it fails.
-  virtual bool SetReceiveTimeout(std::uint32_t milliseconds) = 0;
-  // One receive call: the bytes received, 0 when the peer closed, -1 on error or timeout.
-  virtual int Receive(std::uint8_t* buffer, std::size_t capacity) = 0;
+  // Waits up to `waitMs` for data, then one receive call: the bytes received, 0 when the
+  // peer closed, -1 on error or when nothing came in time. The wait is the socket's own
+  // readiness wait, never a receive time-out, after which Winsock leaves a socket undefined.
+  virtual int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) = 0;
   // Ends both directions.
   virtual void Shutdown() = 0;
 };

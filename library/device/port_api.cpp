@@ -45,10 +45,26 @@ void CloseStreamHandles() {
   if (write != read) CloseHandleIfUnreferenced(write);
 }
 
+void ReleaseStreamTransport() {
+  CloseStreamHandles();
+  Device().gTransportKind = kTransportNone;
+}
+
+// Gives a live PC/SC connection back. The PC/SC service grants each process only so many,
+// and a connection nothing refers to any more would also make the next close take the
+// PC/SC branch instead of closing the transport that is current.
+void ReleasePcscCard() {
+  std::intptr_t& card = Device().pcsc.gPcscCard;
+  if (card == -1 || card == 0) return;
+  PcscDisconnect(card);
+  card = -1;
+}
+
 // Makes `read`/`write` the current transport. Handles of a transport that was never closed
 // would otherwise stay open with nothing left to reach them, and keep the device busy.
 void UseTransport(TransportKind kind, platform::DeviceHandle* read, platform::DeviceHandle* write) {
   DeviceState& device = Device();
+  ReleasePcscCard();
   if (device.gReadHandle != read && device.gWriteHandle != write) CloseStreamHandles();
   device.gReadHandle = read;
   device.gWriteHandle = write;
@@ -74,9 +90,11 @@ int OpenSerial(int port) {
 
 int OpenUsb(int port) {
   DeviceState& device = Device();
+  ReleasePcscCard();
   for (const char* name : kPcscReaderNames) {
     device.pcsc.gPcscCard = OpenPcscReader(name);
     if (device.pcsc.gPcscCard != -1) {
+      ReleaseStreamTransport();
       device.gPort = kPcscPort;
       return kOpened;
     }
@@ -144,6 +162,8 @@ int OpenPort(int port) {
   DeviceState& device = Device();
   device.gPort = 0;
   if (port == kNetPort) {
+    ReleasePcscCard();
+    ReleaseStreamTransport();
     device.gPort = kNetPort;
     return OpenNetReader();
   }
@@ -175,8 +195,7 @@ int ClosePort(int port) {
     HIDCloseHandles();
     device.gPort = 0;
   } else {
-    CloseStreamHandles();
-    device.gTransportKind = kTransportNone;
+    ReleaseStreamTransport();
   }
   return kOpened;
 }
@@ -208,8 +227,10 @@ int GetComBaud(int port, int* baud) {
   if (!probe->SetTimeouts(kProbeTimeouts) || !probe->CurrentBaud(&currentRate)) return kNotFound;
   const int rate = ProbeRates(port, probe.get());
   if (device.gReadHandle == probe.get()) {
-    probe.release();  // the port is the open transport now; closing it closes the probe
-    ClosePort(port);
+    // The probe is the open transport now. Closed directly: ClosePort would close whatever
+    // else the state still names (a PC/SC card, the network reader) and keep the probe.
+    probe.release();
+    ReleaseStreamTransport();
   }
   if (rate == 0) return kNotFound;
   *baud = rate;
@@ -256,8 +277,7 @@ int HidCloseSelection() {
   if ((device.gPort != kHidPort && !IsUsbPort(device.gPort)) ||
       device.gTransportKind != kTransportHid)
     return 0;
-  CloseStreamHandles();
-  device.gTransportKind = kTransportNone;
+  ReleaseStreamTransport();
   device.gPort = 0;
   return 1;
 }
@@ -277,8 +297,7 @@ int UsbOpenByIndex(int port) {
 int UsbCloseSelection() {
   DeviceState& device = Device();
   if (!IsUsbPort(device.gPort) || device.gTransportKind != kTransportUsbDriver) return 0;
-  CloseStreamHandles();
-  device.gTransportKind = kTransportNone;
+  ReleaseStreamTransport();
   device.gPort = 0;
   return 1;
 }

@@ -1,7 +1,9 @@
 #include "platform/tcp_socket.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,21 +12,40 @@
 namespace platform {
 namespace {
 
+// Waits until `fd` is ready for `events` or `waitMs` have passed.
+bool WaitFor(int fd, short events, std::uint32_t waitMs) {
+  pollfd watch{fd, events, 0};
+  int ready;
+  do {
+    ready = poll(&watch, 1, static_cast<int>(waitMs));
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0;
+}
+
+bool SetBlocking(int fd, bool blocking) {
+  const int flags = fcntl(fd, F_GETFL);
+  return flags >= 0 &&
+         fcntl(fd, F_SETFL, blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK) == 0;
+}
+
 class PosixTcpSocket : public TcpSocket {
  public:
   explicit PosixTcpSocket(int fd) : fd_(fd) {}
   ~PosixTcpSocket() override { close(fd_); }
 
-  bool Connect(const std::string& address, std::uint16_t port) override {
+  bool Connect(const std::string& address, std::uint16_t port, std::uint32_t waitMs) override {
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_addr.s_addr = inet_addr(address.c_str());
     peer.sin_port = htons(port);
-    int result;
-    do {
-      result = connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof peer);
-    } while (result != 0 && errno == EINTR);
-    return result == 0;
+    if (!SetBlocking(fd_, false)) return false;
+    bool connected = connect(fd_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0;
+    if (!connected && (errno == EINPROGRESS || errno == EINTR) && WaitFor(fd_, POLLOUT, waitMs)) {
+      int error = 0;
+      socklen_t length = sizeof error;
+      connected = getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+    }
+    return SetBlocking(fd_, true) && connected;
   }
 
   bool HasPeer() override {
@@ -38,13 +59,8 @@ class PosixTcpSocket : public TcpSocket {
     return static_cast<int>(send(fd_, data, length, MSG_NOSIGNAL));
   }
 
-  bool SetReceiveTimeout(std::uint32_t milliseconds) override {
-    timeval wait{static_cast<time_t>(milliseconds / 1000),
-                 static_cast<suseconds_t>(milliseconds % 1000) * 1000};
-    return setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) == 0;
-  }
-
-  int Receive(std::uint8_t* buffer, std::size_t capacity) override {
+  int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) override {
+    if (!WaitFor(fd_, POLLIN, waitMs)) return -1;
     ssize_t got;
     do {
       got = recv(fd_, buffer, capacity, 0);

@@ -6,17 +6,40 @@
 namespace platform {
 namespace {
 
+// Waits until `socket` is readable, or writable (connected), or `waitMs` have passed; a
+// failed connection shows in the exception set.
+bool WaitFor(SOCKET socket, bool forWrite, std::uint32_t waitMs) {
+  fd_set ready;
+  fd_set failed;
+  FD_ZERO(&ready);
+  FD_ZERO(&failed);
+  FD_SET(socket, &ready);
+  FD_SET(socket, &failed);
+  timeval wait{static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000) * 1000};
+  const int count = forWrite ? select(0, nullptr, &ready, &failed, &wait)
+                             : select(0, &ready, nullptr, nullptr, &wait);
+  return count > 0 && FD_ISSET(socket, &ready);
+}
+
+bool SetBlocking(SOCKET socket, bool blocking) {
+  u_long nonBlocking = blocking ? 0 : 1;
+  return ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
+}
+
 class Win32TcpSocket : public TcpSocket {
  public:
   explicit Win32TcpSocket(SOCKET socket) : socket_(socket) {}
   ~Win32TcpSocket() override { closesocket(socket_); }
 
-  bool Connect(const std::string& address, std::uint16_t port) override {
+  bool Connect(const std::string& address, std::uint16_t port, std::uint32_t waitMs) override {
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_addr.s_addr = inet_addr(address.c_str());
     peer.sin_port = htons(port);
-    return connect(socket_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0;
+    if (!SetBlocking(socket_, false)) return false;
+    bool connected = connect(socket_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0;
+    if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) connected = WaitFor(socket_, true, waitMs);
+    return SetBlocking(socket_, true) && connected;
   }
 
   bool HasPeer() override {
@@ -30,13 +53,8 @@ class Win32TcpSocket : public TcpSocket {
     return sent == SOCKET_ERROR ? -1 : sent;
   }
 
-  bool SetReceiveTimeout(std::uint32_t milliseconds) override {
-    DWORD wait = milliseconds;
-    return setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait),
-                      sizeof wait) == 0;
-  }
-
-  int Receive(std::uint8_t* buffer, std::size_t capacity) override {
+  int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) override {
+    if (!WaitFor(socket_, false, waitMs)) return -1;
     int got = recv(socket_, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0);
     return got == SOCKET_ERROR ? -1 : got;
   }

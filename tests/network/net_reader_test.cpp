@@ -9,7 +9,10 @@
 #include "library/device/library_setup.h"
 #include "library/device/net_transport.h"
 #include "library/device/reader_settings.h"
+#include "library/device/sam_commands.h"
+#include "platform/clock.h"
 #include "platform/message_box.h"
+#include "support/local_socket.h"
 #include "support/reader_sim.h"
 #include "support/reader_sim_tcp.h"
 #include "support/temp_folder.h"
@@ -139,6 +142,50 @@ TEST_F(NetReader, AReaderThatNeverAnswersEndsTheReadAfterTheAnswerWait) {
   EXPECT_EQ(Send(vantel_test::SamRequestFrame(0x11, 0xFF)), 0);
   EXPECT_EQ(Receive(256), -2);
   Settings().gComTimeout = -1;
+}
+
+// Serial-to-Ethernet bridges split answers: each must be read whole, and only once.
+TEST_F(NetReader, AnswersSplitByTcpAreReadWholeAndNoMore) {
+  ASSERT_EQ(OpenWithIni(listener.IniText()), kNetReaderConnected);
+  int asked = 0;
+  sim.OnSamCommand(0x11, 0xFF, [&asked](const vantel_test::SamRequest&) {
+    return vantel_test::SamAnswer{0, 0, ++asked == 1 ? vantel_test::kSwNoCard : vantel_test::kSwSuccess, {}};
+  });
+  sim.QueueFault(FaultPlan{Fault::kSlowPieces, 5, 20});
+  EXPECT_EQ(GetSamStatus(kNetPort, 0), 0x80);
+  EXPECT_EQ(GetSamStatus(kNetPort, 0), 144);
+  const Bytes vendorAnswer = vantel_test::VendorFrame({0x56, 0xFF});
+  sim.OnVendorCommand(0x01, [](const Bytes&) -> std::optional<Bytes> { return Bytes{0x56, 0xFF}; });
+  sim.QueueFault(FaultPlan{Fault::kSlowPieces, 2, 20});
+  Send(vantel_test::VendorFrame({0x01, 0xFF}));
+  EXPECT_EQ(ReadNetAnswerFrame(reinterpret_cast<char*>(Device().InputReport), 256),
+            static_cast<int>(vendorAnswer.size()));
+  EXPECT_EQ(Bytes(Device().InputReport, Device().InputReport + vendorAnswer.size()), vendorAnswer);
+}
+
+TEST_F(NetReader, AFrameNotWholeWithinTheAnswerWaitIsAReceiveFailure) {
+  ASSERT_EQ(OpenWithIni(listener.IniText()), kNetReaderConnected);
+  Settings().gComTimeout = 200;
+  sim.QueueFault(FaultPlan{Fault::kHeaderOnly});
+  EXPECT_EQ(GetSamStatus(kNetPort, 0), 5);
+  Settings().gComTimeout = -1;
+}
+
+// A LAN address that never answers the connection would hold the caller for minutes.
+TEST_F(NetReader, AConnectionNobodyAnswersFailsAfterTheAnswerWait) {
+  int port = 0;
+  const vantel_test::LocalSocket full = vantel_test::ListenLocal(0, &port);
+  ASSERT_NE(full, vantel_test::kNoSocket);
+  const vantel_test::LocalSocket filler = vantel_test::ConnectLocal(port);  // fills its queue
+  Settings().gComTimeout = 300;
+  const std::uint32_t start = platform::TickCountMs();
+  EXPECT_EQ(OpenWithIni("[Socket]\nIp=127.0.0.1\nPort=" + std::to_string(port) + "\n"),
+            kNetConnectFailed);
+  EXPECT_LT(platform::TickCountMs() - start, 20000u);  // not the system's minutes
+  EXPECT_EQ(boxes, std::vector<std::string>{"Error: connect failed"});
+  Settings().gComTimeout = -1;
+  vantel_test::CloseLocal(filler);
+  vantel_test::CloseLocal(full);
 }
 
 TEST_F(NetReader, ClosingWithoutAnOpenLeavesTheSocketLibraryAsItWas) {

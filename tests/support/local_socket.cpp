@@ -60,6 +60,21 @@ int AnyFreePort() {
 
 }  // namespace
 
+LocalSocket ListenLocal(int backlog, int* port) {
+  StartSockets();
+  NativeSocket listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = LocalAddress(0);
+  socklen_t size = sizeof address;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listener, backlog) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    VANTEL_CLOSE_SOCKET(listener);
+    return kNoSocket;
+  }
+  *port = ntohs(address.sin_port);
+  return static_cast<LocalSocket>(listener);
+}
+
 LocalSocket ConnectLocal(int port) {
   StartSockets();
   NativeSocket peer = socket(AF_INET, SOCK_STREAM, 0);

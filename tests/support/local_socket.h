@@ -8,6 +8,9 @@ namespace vantel_test {
 using LocalSocket = std::intptr_t;
 constexpr LocalSocket kNoSocket = -1;
 
+// A listener on a free port of 127.0.0.1 that holds at most `backlog` connections nobody
+// accepts; kNoSocket when none could be opened.
+LocalSocket ListenLocal(int backlog, int* port);
 // A connection to 127.0.0.1:port, or kNoSocket.
 LocalSocket ConnectLocal(int port);
 bool SendAll(LocalSocket socket, const std::uint8_t* data, std::size_t length);

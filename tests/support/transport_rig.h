@@ -35,6 +35,8 @@ class TransportRig {
   // The port number a caller opens to reach the reader.
   int Port() const;
   ReaderSim& sim() { return sim_; }
+  // Whether the library still holds the serial line open.
+  bool SerialLineHeld() { return serial_ && serial_->IsHeldOpen(); }
 
   HidAttachment hid;
   UsbAttachment usb;

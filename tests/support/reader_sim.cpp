@@ -218,6 +218,7 @@ ReaderSim::ReaderSim() {
   RegisterSamCommands();
   RegisterDeviceCommands();
   RegisterReaderCodes();
+  RegisterCardCommands();
 }
 
 void ReaderSim::RegisterSamCommands() {
@@ -290,6 +291,7 @@ void ReaderSim::OnReaderCode(std::uint8_t code, ReaderCodeHandler handler) {
 Bytes ReaderSim::AnswerReaderCode(const Bytes& apdu) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   requests_.push_back(apdu);
+  if (!apdu.empty() && apdu[0] != 0xFF) return AnswerCardApdu(apdu);
   auto handler = apdu.size() >= 5 ? readerCodeHandlers_.find(apdu[3]) : readerCodeHandlers_.end();
   if (handler == readerCodeHandlers_.end()) return Bytes{0x6D, 0x00};
   return handler->second(ApduCommandData(apdu));

@@ -46,7 +46,8 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
                                 PacketAnswerer packets) {
   auto pending = std::make_shared<std::vector<Bytes>>();
   return [frames, readerCodes, packets, pending](const Bytes& apdu) -> Bytes {
-    if (apdu.size() < 5 || apdu[0] != 0xFF) return kInstructionNotSupported;
+    if (!apdu.empty() && apdu[0] != 0xFF) return readerCodes(apdu);
+    if (apdu.size() < 5) return kInstructionNotSupported;
     const Bytes data = ApduCommandData(apdu);
     if (packets && apdu[1] == kSamChannel && apdu[2] == 0x30 && apdu[3] == 0x01 && data.size() == 1) {
       if (data[0] == 0) *pending = packets(SamRequestFrame(0x30, 0x01, {}));

@@ -17,7 +17,7 @@ using vantel_test::TransportRig;
 using vantel_test::Via;
 
 // Under wine each test program keeps to COM lines of its own.
-constexpr int kCardComLine = 12;
+constexpr int kCardComLine = 13;
 
 class IdCardReads : public ::testing::TestWithParam<Via> {
  protected:

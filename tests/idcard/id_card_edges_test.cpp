@@ -64,6 +64,23 @@ TEST_P(HidCardReads, ACardLeftOnTheReaderIsReadOnce) {
   EXPECT_EQ(Authenticate(), 1);
 }
 
+TEST_P(HidCardReads, RepeatReadWakesTheFieldBeforeEachSearch) {
+  rig.sim().PlaceCard(ResidentCard());
+  ASSERT_EQ(Authenticate(), 1);
+  ASSERT_EQ(ReadMessage(rig.Port()).result, 144);
+  Device().gRepeat = 1;
+  rig.sim().ClearRequests();
+  EXPECT_EQ(Authenticate(), 1);
+  const std::vector<Bytes> requests = rig.sim().Requests();
+  ASSERT_EQ(requests.size(), 5u);
+  EXPECT_EQ(requests[0], vantel_test::SamRequestFrame(0x11, 0xFF));
+  EXPECT_EQ(Bytes(requests[1].begin(), requests[1].begin() + 2), (Bytes{0x55, 0xAA}));  // find card
+  EXPECT_EQ(std::vector<Bytes>(requests.begin() + 2, requests.end()),
+            (std::vector<Bytes>{vantel_test::SamRequestFrame(0x11, 0xFF),
+                                vantel_test::SamRequestFrame(0x20, 0x01),
+                                vantel_test::SamRequestFrame(0x20, 0x02)}));
+}
+
 TEST_P(HidCardReads, ReportsAreJoinedWholeAndLengthsCapped) {
   // Photo bytes 50..113 stand in frame bytes 320..383: a whole report of zeros.
   Bytes zeroRun = vantel_test::PortraitPhoto();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "library/cards/contactless_card.h"
 #include "library/cards/debug_log.h"
 #include "library/device/device_state.h"
 #include "library/device/port_api.h"
@@ -132,6 +133,8 @@ int StartFindIdCard(int port, int* out, int openFirst) {
   const PortUse use(port, openFirst);
   if (!use.Open()) return kBadPort;
   if (device.gRepeat) {
+    // The contactless field is woken anew, so the card already read is found again.
+    if (device.gPort == kHidPort || device.gPort == kPcscPort) FindIcCard();
     platform::SleepMs(kSearchPauseMs);
     if (GetSamStatus(device.gPort, 0) != kReaderSuccess) return CloseOnStream(port, use, kBadPort);
   } else {

@@ -69,7 +69,7 @@ int ReadCpuCardAts(unsigned char* ats, int* atsLen) {
   StreamAnswer answer;
   if (!StreamVendorExchange(payload, sizeof payload, &answer)) return kNothingSent;
   if (!answer.Read()) return kNoAnswer;
-  if (!answer.Is(0x54)) return 0;
+  if (!answer.Is(0x54) || answer.DataLength() > kMaxAtsLength) return 0;
   std::memcpy(ats, answer.body + 2, answer.DataLength());
   *atsLen = static_cast<int>(answer.DataLength());
   return 1;

@@ -4,11 +4,15 @@
 
 namespace vantel {
 
+// What one HID report can carry; the byte stream is held to the same.
+constexpr int kMaxAtsLength = 59;
+
 // Kestor_CPUCard_Active
 int ActivateCpuCard();
 // Kestor_CPUCard_PowerOFF
 int PowerOffCpuCard();
-// The ATS bytes and their count; -1 for null arguments.
+// The ATS bytes and their count; -1 for null arguments. `ats` holds kMaxAtsLength bytes:
+// a longer answer is refused (0).
 // Kestor_CPUCard_ATS
 int ReadCpuCardAts(unsigned char* ats, int* atsLen);
 // p1 and p2 (their low bytes) go to the card as PPS parameters.

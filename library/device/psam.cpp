@@ -43,7 +43,8 @@ int StreamAtr(const std::uint8_t* payload, int length, unsigned char* atr, int* 
   StreamAnswer answer;
   if (!StreamVendorExchange(payload, length, &answer)) return -2;
   if (!answer.Read()) return -3;
-  if (answer.length < 5 || !answer.Is(kAtrCommand)) return 0;
+  if (answer.length < 5 || !answer.Is(kAtrCommand) || answer.DataLength() > kMaxPsamAtrLength)
+    return 0;
   std::memcpy(atr, answer.body + 2, answer.DataLength());
   *atrLen = static_cast<int>(answer.DataLength());
   return 1;

@@ -5,8 +5,12 @@
 
 namespace vantel {
 
-// Powers the slot (its low byte is stored in gPsamSlot) and gives its ATR. 1; -4 rate over
-// 3; -5 mode other than 0 and 1; -2 nothing sent; -3 no answer; 0 refused or null pointers.
+// What one HID report can carry; the byte stream is held to the same.
+constexpr int kMaxPsamAtrLength = 59;
+
+// Powers the slot (its low byte is stored in gPsamSlot) and gives its ATR, at most
+// kMaxPsamAtrLength bytes. 1; -4 rate over 3; -5 mode other than 0 and 1; -2 nothing sent;
+// -3 no answer; 0 refused, too long an ATR or null pointers.
 // Kestor_PSAMCard_ATRS
 int PsamCardAtr(int slot, unsigned rate, int mode, unsigned char* atr, int* atrLen);
 // An APDU as hex text to the slot; the answer with its status word, as Kestor_APDU gives it.

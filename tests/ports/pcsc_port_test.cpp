@@ -5,6 +5,7 @@
 #include "library/device/device_state.h"
 #include "library/device/sam_commands.h"
 #include "sam_commands_fixture.h"
+#include "support/pcsc_service.h"
 
 namespace vantel {
 
@@ -12,6 +13,8 @@ INSTANTIATE_TEST_SUITE_P(Pcsc, SamCommands, ::testing::Values(Via::kPcsc),
                          [](const auto& info) { return vantel_test::ViaName(info.param); });
 
 namespace {
+
+constexpr int kPcscProgramSerialPort = 9;
 
 TEST(PcscPort, OpensAsPort416AndClosesThroughCloseComm) {
   TransportRig rig(Via::kPcsc);
@@ -34,6 +37,38 @@ TEST(PcscPort, OpensAgainAndAgainWithoutAClose) {
   for (int i = 0; i < 500; ++i) opened += InitComm(kUsbPortFirst);
   EXPECT_EQ(opened, 500);
   EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+}
+
+// A long-running service outlives restarts of the PC/SC service.
+TEST(PcscPort, OpensAgainAfterThePcscServiceRestarts) {
+  TransportRig rig(Via::kPcsc);
+  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  EXPECT_EQ(CloseComm(), 1);
+  ASSERT_TRUE(vantel_test::RestartPcscService());
+  ASSERT_TRUE(vantel_test::WaitForCard(vantel_test::kKnownReaderName));
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+}
+
+// COM ports open exclusively: a serial handle left behind by another transport would keep
+// the port from opening again for the life of the process.
+TEST(PcscPort, TransportsThatFollowEachOtherGiveTheSerialPortBack) {
+  TransportRig pcsc(Via::kPcsc);
+  if (!pcsc.failure().empty()) GTEST_SKIP() << pcsc.failure();
+  TransportRig serial(Via::kSerial, kPcscProgramSerialPort);
+  ASSERT_EQ(serial.failure(), "");
+  EXPECT_EQ(InitComm(serial.Port()), 1);
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  EXPECT_FALSE(serial.SerialLineHeld());
+  EXPECT_EQ(CloseComm(), 1);
+  EXPECT_EQ(InitComm(serial.Port()), 1);
+  EXPECT_EQ(GetSamStatus(serial.Port(), 0), 144);
+
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  int baud = 0;
+  EXPECT_EQ(GetComBaud(serial.Port(), &baud), 144);  // the probe, closed again
+  EXPECT_FALSE(serial.SerialLineHeld());
 }
 
 }  // namespace

@@ -47,6 +47,12 @@ class PtySerialPeer : public SerialPeer {
     return got;
   }
 
+  // With no descriptor of the slave open, the master reports a hang-up.
+  bool IsHeldOpen() override {
+    pollfd watch{master_, POLLIN, 0};
+    return poll(&watch, 1, 0) >= 0 && !(watch.revents & POLLHUP);
+  }
+
  private:
   int master_;
   std::filesystem::path link_;

@@ -2,6 +2,8 @@
 // commands through it. A program of its own, since the reader stays attached throughout.
 #include <gtest/gtest.h>
 
+#include "support/environment.h"
+
 #include "library/device/device_state.h"
 #include "library/device/sam_commands.h"
 #include "sam_commands_fixture.h"
@@ -18,7 +20,7 @@ constexpr int kPcscProgramSerialPort = 9;
 
 TEST(PcscPort, OpensAsPort416AndClosesThroughCloseComm) {
   TransportRig rig(Via::kPcsc);
-  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+  VANTEL_SKIP_UNLESS_CI(rig.failure());
   EXPECT_EQ(InitComm(kUsbPortFirst + 3), 1);
   EXPECT_EQ(Device().gPort, kPcscPort);
   EXPECT_GT(Device().pcsc.gPcscCard, 0);
@@ -32,7 +34,7 @@ TEST(PcscPort, OpensAsPort416AndClosesThroughCloseComm) {
 // back the connection of the one before, or the PC/SC service runs out of them.
 TEST(PcscPort, OpensAgainAndAgainWithoutAClose) {
   TransportRig rig(Via::kPcsc);
-  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+  VANTEL_SKIP_UNLESS_CI(rig.failure());
   int opened = 0;
   for (int i = 0; i < 500; ++i) opened += InitComm(kUsbPortFirst);
   EXPECT_EQ(opened, 500);
@@ -42,7 +44,7 @@ TEST(PcscPort, OpensAgainAndAgainWithoutAClose) {
 // A long-running service outlives restarts of the PC/SC service.
 TEST(PcscPort, OpensAgainAfterThePcscServiceRestarts) {
   TransportRig rig(Via::kPcsc);
-  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+  VANTEL_SKIP_UNLESS_CI(rig.failure());
   EXPECT_EQ(InitComm(kUsbPortFirst), 1);
   EXPECT_EQ(CloseComm(), 1);
   ASSERT_TRUE(vantel_test::RestartPcscService());
@@ -55,7 +57,7 @@ TEST(PcscPort, OpensAgainAfterThePcscServiceRestarts) {
 // the port from opening again for the life of the process.
 TEST(PcscPort, TransportsThatFollowEachOtherGiveTheSerialPortBack) {
   TransportRig pcsc(Via::kPcsc);
-  if (!pcsc.failure().empty()) GTEST_SKIP() << pcsc.failure();
+  VANTEL_SKIP_UNLESS_CI(pcsc.failure());
   TransportRig serial(Via::kSerial, kPcscProgramSerialPort);
   ASSERT_EQ(serial.failure(), "");
   EXPECT_EQ(InitComm(serial.Port()), 1);

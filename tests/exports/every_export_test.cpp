@@ -77,10 +77,20 @@ class EveryExport : public vantel_test::ExportsLibrary {
   vantel_test::TempFolder folder;
 };
 
+// The stdcall pointer to a function of type Signature. The convention must be written into
+// the pointer's own type: on a named function type GCC drops it without a word, and a call
+// then leaves the stack as the callee did not.
+template <typename Signature>
+struct StdcallPointer;
+template <typename Result, typename... Arguments>
+struct StdcallPointer<Result(Arguments...)> {
+  using Type = Result(VANTEL_STDCALL*)(Arguments...);
+};
+
 // Calls `entry` as the stdcall function of type Signature.
 template <typename Signature>
 auto As(void* entry) {
-  return reinterpret_cast<Signature VANTEL_STDCALL*>(entry);
+  return reinterpret_cast<typename StdcallPointer<Signature>::Type>(entry);
 }
 
 Bytes LastRequest(vantel_test::ReaderSim& sim) {

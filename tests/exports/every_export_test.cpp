@@ -77,20 +77,20 @@ class EveryExport : public vantel_test::ExportsLibrary {
   vantel_test::TempFolder folder;
 };
 
-// The stdcall pointer to a function of type Signature. The convention must be written into
-// the pointer's own type: on a named function type GCC drops it without a word, and a call
-// then leaves the stack as the callee did not.
+// The stdcall pointer of a function type: the convention cannot be attached to a template
+// parameter that names a function type (GCC drops it, and the caller would not expect the
+// callee to take its arguments off the stack).
 template <typename Signature>
-struct StdcallPointer;
+struct Stdcall;
 template <typename Result, typename... Arguments>
-struct StdcallPointer<Result(Arguments...)> {
-  using Type = Result(VANTEL_STDCALL*)(Arguments...);
+struct Stdcall<Result(Arguments...)> {
+  using Pointer = Result(VANTEL_STDCALL*)(Arguments...);
 };
 
 // Calls `entry` as the stdcall function of type Signature.
 template <typename Signature>
 auto As(void* entry) {
-  return reinterpret_cast<typename StdcallPointer<Signature>::Type>(entry);
+  return reinterpret_cast<typename Stdcall<Signature>::Pointer>(entry);
 }
 
 Bytes LastRequest(vantel_test::ReaderSim& sim) {

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 
 #include "export_rows.h"
 #include "exports_library.h"
+#include "support/id_card_writer.h"
 #include "support/reader_sim.h"
 #include "support/reader_sim_cards.h"
 #include "support/reader_sim_serial.h"
@@ -403,6 +405,98 @@ std::map<std::string, std::function<void(void*, vantel_test::ReaderSim&, const s
                    (std::vector<std::uint8_t>{0x01, 0x00}));
          sim.SetStandingFault(std::nullopt);
        }},
+      // The identity card on the line dc_init opened: a resident card searched, selected, read
+      // and decided, then a foreign card (with a photo that does not decode, so that no photo
+      // file lands beside the library) for the decoders of that kind.
+      {"ZRT_StartFindIDCard", [](void* f, Sim& sim, const std::string&) {
+         sim.PlaceCard(vantel_test::IdCardWith(vantel_test::ResidentText({})));
+         int found[1] = {};
+         EXPECT_EQ(As<int(int, int*, int)>(f)(kPort, found, 0), 159);
+         EXPECT_EQ(LastRequest(sim), vantel_test::SamRequestFrame(0x20, 0x01));
+       }},
+      {"ZRT_SelectIDCard", [](void* f, Sim& sim, const std::string&) {
+         int selected[2] = {};
+         EXPECT_EQ(As<int(int, int*, int)>(f)(kPort, selected, 0), 144);
+         EXPECT_EQ(LastRequest(sim), vantel_test::SamRequestFrame(0x20, 0x02));
+       }},
+      {"ZRT_ReadBaseMsg", [](void* f, Sim& sim, const std::string&) {
+         unsigned char text[256] = {};
+         unsigned char photo[1024] = {};
+         unsigned textLength = 0;
+         unsigned photoLength = 0;
+         using Read = int(int, unsigned char*, unsigned*, unsigned char*, unsigned*, int);
+         EXPECT_EQ(As<Read>(f)(kPort, text, &textLength, photo, &photoLength, 0), 144);
+         EXPECT_EQ(Bytes(text, text + textLength), sim.CardAs<vantel_test::SimIdentityCard>()->text);
+         EXPECT_EQ(photoLength, 1024u);
+       }},
+      {"ZRT_ReadBaseMsgToFile", [](void* f, Sim& sim, const std::string& missing) {
+         unsigned textLength = 0;
+         unsigned photoLength = 0;
+         using Read = int(int, const char*, unsigned*, const char*, unsigned*, int);
+         const std::string textFile = missing + ".txt";
+         EXPECT_EQ(As<Read>(f)(kPort, textFile.c_str(), &textLength, (missing + ".wlt").c_str(),
+                               &photoLength, 0),
+                   144);
+         std::ifstream text(textFile, std::ios::binary);
+         const Bytes written{std::istreambuf_iterator<char>(text), {}};
+         EXPECT_EQ(written, sim.CardAs<vantel_test::SimIdentityCard>()->text);
+         EXPECT_EQ(photoLength, 1024u);
+       }},
+      {"ZRT_GetSAMIDToStr", [](void* f, Sim&, const std::string&) {
+         char text[40] = {};
+         EXPECT_EQ(As<int(int, char*, int)>(f)(kPort, text, 0), 144);
+         EXPECT_STREQ(text, "05.01-12345678-1834765114-1144201745");
+       }},
+      {"GetSAMIDToStr", [](void* f, Sim&, const std::string&) {
+         char text[40];
+         EXPECT_EQ(As<int(char*)>(f)(text), 1);
+         EXPECT_STREQ(text, "05.01-12345678-1834765114-1144201745");
+       }},
+      {"CardOn", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), 1); }},
+      {"Kestor_DecideIDCardType", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int()>(f)(), 100);
+       }},
+      {"ReadBaseInfos", [](void* f, Sim&, const std::string&) {
+         char v[9][72] = {};
+         using Decode = int(char*, char*, char*, char*, char*, char*, char*, char*, char*);
+         EXPECT_EQ(As<Decode>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8]), 1);
+         EXPECT_STREQ(v[0], "张三");
+         EXPECT_STREQ(v[4], "11010119900101123X");
+         EXPECT_STREQ(v[8], "20400101");
+       }},
+      {"Authenticate", [](void* f, Sim& sim, const std::string&) {
+         auto card = vantel_test::IdCardWith(vantel_test::ForeignText({}));
+         card->photo.assign(1024, 0);
+         sim.PlaceCard(card);
+         EXPECT_EQ(As<int()>(f)(), 1);
+       }},
+      {"Kestor_ReadForeignBaseInfos", [](void* f, Sim&, const std::string&) {
+         char v[8][128] = {};
+         using Decode = int(char*, char*, char*, char*, char*, char*, char*, char*);
+         EXPECT_EQ(As<Decode>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]), 1);
+         EXPECT_STREQ(v[0], "SMITH, JOHN");
+         EXPECT_STREQ(v[3], "USA");
+         EXPECT_STREQ(v[7], "20330101");
+       }},
+      {"Kestor_ReadAllForeignBaseInfos", [](void* f, Sim&, const std::string&) {
+         char v[12][128] = {};
+         using Decode = int(char*, char*, char*, char*, char*, char*, char*, char*, char*, char*,
+                            char*, char*);
+         EXPECT_EQ(As<Decode>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+                                 v[11]),
+                   1);
+         EXPECT_STREQ(v[2], "USA110090010101");
+         EXPECT_STREQ(v[9], "1100");
+         EXPECT_STREQ(v[10], "I");
+       }},
+      {"Kestor_ReadAllGATBaseInfos", [](void* f, Sim&, const std::string&) {
+         char v[14][72] = {};
+         using Decode = int(char*, char*, char*, char*, char*, char*, char*, char*, char*, char*,
+                            char*, char*, char*, char*);
+         EXPECT_EQ(As<Decode>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+                                 v[11], v[12], v[13]),
+                   0);  // a foreign card is no permit
+       }},
       {"dc_exit", [](void* f, Sim&, const std::string&) {
          EXPECT_EQ(As<int(int)>(f)(kPort), 0);
          EXPECT_EQ(As<int(int)>(f)(257), -1);
@@ -413,7 +507,7 @@ std::map<std::string, std::function<void(void*, vantel_test::ReaderSim&, const s
 // The rows above and those of the families' own tables: one row per export.
 RowTable AllRows() {
   RowTable rows = Rows();
-  for (const RowTable& family : {IdCardRows(), TimerAndPassportRows(), CipherRows()}) {
+  for (const RowTable& family : {TimerAndPassportRows(), CipherRows()}) {
     for (const auto& row : family) EXPECT_TRUE(rows.insert(row).second) << row.first << " has two rows";
   }
   return rows;

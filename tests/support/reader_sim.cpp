@@ -252,8 +252,8 @@ void ReaderSim::RegisterSamCommands() {
     if (!HasIdentityCard()) return SamAnswer{0, 0, kSwCardReadFailed, {}};
     auto* card = CardAs<SimIdentityCard>();
     Bytes data;
-    AppendBigEndian16(data, card->text.size());
-    AppendBigEndian16(data, card->photo.size());
+    AppendBigEndian16(data, card->statedTextLength.value_or(static_cast<unsigned>(card->text.size())));
+    AppendBigEndian16(data, card->statedPhotoLength.value_or(static_cast<unsigned>(card->photo.size())));
     data.insert(data.end(), card->text.begin(), card->text.end());
     data.insert(data.end(), card->photo.begin(), card->photo.end());
     return SamAnswer{0, 0, kSwSuccess, data};

@@ -96,6 +96,9 @@ struct SimIdentityCard : SimCard {
   Bytes text;   // 256 bytes, UCS-2
   Bytes photo;  // 1024 bytes
   Bytes newAddress;  // empty: the card carries none
+  // Lengths the base-message answer states in place of the true ones.
+  std::optional<unsigned> statedTextLength;
+  std::optional<unsigned> statedPhotoLength;
   Bytes findData{0x00, 0x00, 0x00, 0x00};
   Bytes selectData = Bytes(8, 0x00);
 };

@@ -14,7 +14,6 @@
 namespace vantel {
 namespace {
 
-constexpr std::uint8_t kVendorOk = 0x56;        // "V"
 constexpr std::uint8_t kCardVersionOk = 0x30;
 constexpr std::uint8_t kNegativeWhich = 0x00;   // the command byte a negative `which` leaves
 constexpr std::uint8_t kArgumentNone = 0xFF;

@@ -35,15 +35,15 @@ class BtLink : public ::testing::Test {
 
 TEST_F(BtLink, ConnectHandshakeEchoAndDisconnect) {
   EXPECT_EQ(ConnectBtDevice(kAddress, kDefaultBtReceiveTimeoutMs), 1);
-  ASSERT_EQ(module_.Peers().size(), 1u);
-  const platform::RfcommPeer peer = module_.Peers()[0];
+  ASSERT_EQ(module_.Recorded().peers.size(), 1u);
+  const platform::RfcommPeer peer = module_.Recorded().peers[0];
   EXPECT_EQ(peer.address, 0x0019A5F10203u);
   EXPECT_TRUE(IsSerialPortService(peer.serviceClass));
   EXPECT_EQ(peer.port, 0u);
-  EXPECT_EQ(module_.ReceiveTimeouts(), std::vector<std::uint32_t>{5000});
+  EXPECT_EQ(module_.Recorded().receiveTimeouts, std::vector<std::uint32_t>{5000});
 
   EXPECT_EQ(BtHandshake(), 1);
-  EXPECT_EQ(module_.Received(), FromHex("5555555555555555 04 0600 0000 01 53 46D4 06"));
+  EXPECT_EQ(module_.Recorded().received, FromHex("5555555555555555 04 0600 0000 01 53 46D4 06"));
 
   EXPECT_EQ(WriteBtDevice("hello", 5), 1);
   char echo[16] = {};
@@ -52,9 +52,9 @@ TEST_F(BtLink, ConnectHandshakeEchoAndDisconnect) {
 
   EXPECT_EQ(DisconnectBtDevice(), 1);
   EXPECT_EQ(Device().gBtSocket, nullptr);
-  EXPECT_EQ(module_.OpenSockets(), 0);
-  EXPECT_EQ(module_.Starts(), 1);
-  EXPECT_EQ(module_.Stops(), 1);
+  EXPECT_EQ(module_.Recorded().openSockets, 0);
+  EXPECT_EQ(module_.Recorded().starts, 1);
+  EXPECT_EQ(module_.Recorded().stops, 1);
 }
 
 TEST_F(BtLink, HandshakeTakesOnlyStatusZero) {
@@ -73,7 +73,7 @@ TEST_F(BtLink, HandshakeTakesOnlyStatusZero) {
     ASSERT_EQ(ConnectBtDevice(kAddress, 200), 1);
     EXPECT_EQ(BtHandshake(), row.result);
   }
-  EXPECT_EQ(module_.ReceiveTimeouts(), std::vector<std::uint32_t>(4, 200));
+  EXPECT_EQ(module_.Recorded().receiveTimeouts, std::vector<std::uint32_t>(4, 200));
 }
 
 TEST_F(BtLink, AddressTextReadDigitByDigit) {
@@ -97,10 +97,10 @@ TEST_F(BtLink, AddressTextReadDigitByDigit) {
 TEST_F(BtLink, FailedConnectsLeaveNoSocketNorStart) {
   EXPECT_EQ(ConnectBtDevice(nullptr, 5000), 0);
   EXPECT_EQ(ConnectBtDevice("", 5000), 0);
-  EXPECT_EQ(module_.Starts(), 0);
+  EXPECT_EQ(module_.Recorded().starts, 0);
   module_.startFails = true;
   EXPECT_EQ(ConnectBtDevice(kAddress, 5000), 0);
-  EXPECT_TRUE(module_.Peers().empty());
+  EXPECT_TRUE(module_.Recorded().peers.empty());
   module_.startFails = false;
 
   module_.createFails = true;
@@ -109,23 +109,23 @@ TEST_F(BtLink, FailedConnectsLeaveNoSocketNorStart) {
   module_.connectFails = true;
   EXPECT_EQ(ConnectBtDevice(kAddress, 5000), 0);
   EXPECT_EQ(Device().gBtSocket, nullptr);
-  EXPECT_EQ(module_.OpenSockets(), 0);
-  EXPECT_EQ(module_.Starts(), 2);
-  EXPECT_EQ(module_.Stops(), 2);
+  EXPECT_EQ(module_.Recorded().openSockets, 0);
+  EXPECT_EQ(module_.Recorded().starts, 2);
+  EXPECT_EQ(module_.Recorded().stops, 2);
 
   // A disconnect without a link stops nothing of the host's.
   EXPECT_EQ(DisconnectBtDevice(), 1);
-  EXPECT_EQ(module_.Stops(), 2);
+  EXPECT_EQ(module_.Recorded().stops, 2);
 }
 
 TEST_F(BtLink, SecondConnectReplacesTheFirst) {
   ASSERT_EQ(ConnectBtDevice(kAddress, 5000), 1);
   ASSERT_EQ(ConnectBtDevice("0019A5F10204", 5000), 1);
-  EXPECT_EQ(module_.OpenSockets(), 1);
-  EXPECT_EQ(module_.Starts(), 1);
+  EXPECT_EQ(module_.Recorded().openSockets, 1);
+  EXPECT_EQ(module_.Recorded().starts, 1);
   EXPECT_EQ(BtHandshake(), 1);
   DisconnectBtDevice();
-  EXPECT_EQ(module_.Stops(), 1);
+  EXPECT_EQ(module_.Recorded().stops, 1);
 }
 
 TEST_F(BtLink, BadArgumentsAndNoLinkFail) {
@@ -140,7 +140,7 @@ TEST_F(BtLink, BadArgumentsAndNoLinkFail) {
   EXPECT_EQ(WriteBtDevice("data", -1), 0);
   EXPECT_EQ(ReadBtDevice(nullptr, 8), 0);
   EXPECT_EQ(ReadBtDevice(buffer, 0), 0);
-  EXPECT_EQ(module_.Received(), Bytes{});
+  EXPECT_EQ(module_.Recorded().received, Bytes{});
 }
 
 TEST_F(BtLink, KeyTextGivesItsSixteenthPair) {

@@ -28,18 +28,18 @@ class BtModuleSim::StreamSocket : public platform::BluetoothSocket {
   ~StreamSocket() override {
     CloseLocal(end_);
     std::lock_guard<std::mutex> lock(sim_.mutex_);
-    --sim_.openSockets_;
+    --sim_.record_.openSockets;
   }
 
   bool SetReceiveTimeout(std::uint32_t milliseconds) override {
     SetReceiveWait(end_, static_cast<int>(milliseconds));
     std::lock_guard<std::mutex> lock(sim_.mutex_);
-    sim_.receiveTimeouts_.push_back(milliseconds);
+    sim_.record_.receiveTimeouts.push_back(milliseconds);
     return true;
   }
   bool Connect(const platform::RfcommPeer& peer) override {
     std::lock_guard<std::mutex> lock(sim_.mutex_);
-    sim_.peers_.push_back(peer);
+    sim_.record_.peers.push_back(peer);
     return !sim_.connectFails;
   }
   int Send(const std::uint8_t* data, std::size_t length) override {
@@ -61,41 +61,21 @@ BtModuleSim::~BtModuleSim() {
   for (std::thread& module : modules_) module.join();
 }
 
-int BtModuleSim::Starts() const {
+BtModuleSim::Record BtModuleSim::Recorded() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return starts_;
-}
-int BtModuleSim::Stops() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return stops_;
-}
-int BtModuleSim::OpenSockets() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return openSockets_;
-}
-std::vector<platform::RfcommPeer> BtModuleSim::Peers() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return peers_;
-}
-std::vector<std::uint32_t> BtModuleSim::ReceiveTimeouts() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return receiveTimeouts_;
-}
-Bytes BtModuleSim::Received() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return received_;
+  return record_;
 }
 
 bool BtModuleSim::Start() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (startFails) return false;
-  ++starts_;
+  ++record_.starts;
   return true;
 }
 
 void BtModuleSim::Stop() {
   std::lock_guard<std::mutex> lock(mutex_);
-  ++stops_;
+  ++record_.stops;
 }
 
 std::unique_ptr<platform::BluetoothSocket> BtModuleSim::Create() {
@@ -103,7 +83,7 @@ std::unique_ptr<platform::BluetoothSocket> BtModuleSim::Create() {
   LocalSocket module = kNoSocket;
   if (createFails || !LocalPair(&library, &module)) return nullptr;
   std::lock_guard<std::mutex> lock(mutex_);
-  ++openSockets_;
+  ++record_.openSockets;
   modules_.emplace_back([this, module] { Serve(module); });
   return std::make_unique<StreamSocket>(*this, library);
 }
@@ -115,7 +95,7 @@ void BtModuleSim::Serve(LocalSocket end) {
   for (int got; (got = ReceiveSome(end, buffer, sizeof buffer)) > 0;) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      received_.insert(received_.end(), buffer, buffer + got);
+      record_.received.insert(record_.received.end(), buffer, buffer + got);
     }
     pending.insert(pending.end(), buffer, buffer + got);
     Answer(end, &pending);

@@ -35,12 +35,15 @@ class BtModuleSim : public platform::BluetoothProvider {
   bool connectFails = false;
 
   // What happened.
-  int Starts() const;
-  int Stops() const;
-  int OpenSockets() const;
-  std::vector<platform::RfcommPeer> Peers() const;
-  std::vector<std::uint32_t> ReceiveTimeouts() const;
-  Bytes Received() const;  // every byte the module read, in order
+  struct Record {
+    int starts = 0;  // socket-library starts and stops
+    int stops = 0;
+    int openSockets = 0;
+    std::vector<platform::RfcommPeer> peers;
+    std::vector<std::uint32_t> receiveTimeouts;
+    Bytes received;  // every byte the module read, in order
+  };
+  Record Recorded() const;
 
   bool Start() override;
   void Stop() override;
@@ -52,12 +55,7 @@ class BtModuleSim : public platform::BluetoothProvider {
   void Answer(LocalSocket end, Bytes* pending);
 
   mutable std::mutex mutex_;
-  int starts_ = 0;
-  int stops_ = 0;
-  int openSockets_ = 0;
-  std::vector<platform::RfcommPeer> peers_;
-  std::vector<std::uint32_t> receiveTimeouts_;
-  Bytes received_;
+  Record record_;
   std::vector<std::thread> modules_;
 };
 

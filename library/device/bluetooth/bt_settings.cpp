@@ -2,6 +2,7 @@
 
 #include <mbedtls/des.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -24,9 +25,12 @@ constexpr std::size_t kTextRoom = 255;          // more would not fit the frame'
 constexpr int kAnswerFrame = 6;                 // 55 AA LEN status FF ... XOR, around the data
 constexpr int kCardVersionLength = 6;
 
+// What an answer's data may fill: the input report's room, never more than the callers'
+// buffers hold.
 int DataRoom() {
   const int reportLength = Device().hid.inputReportLength;
-  return reportLength > kAnswerFrame + 1 ? reportLength - 1 - kAnswerFrame : kBtAnswerDataCapacity;
+  const int room = reportLength > kAnswerFrame + 1 ? reportLength - 1 - kAnswerFrame : kBtAnswerDataCapacity;
+  return std::min(room, kBtAnswerDataCapacity);
 }
 
 // A framed answer in InputReport: 55 AA LEN status FF, then data.

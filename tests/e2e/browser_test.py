@@ -132,7 +132,7 @@ class BrowserReadsCard(unittest.TestCase):
         posted = page.posted.wait(120)
         self.stop(browser)
         self.assertTrue(posted, "the page posted nothing")
-        if "error" not in page.result:
+        if page.result.get("http", "").startswith("{"):
             shown = f"http://127.0.0.1:{page.server_address[1]}/shown"
             screenshot = os.path.join(ARGS.screenshot_dir, "read_card.png")
             self.chromium(shown, "--window-size=600,400", f"--screenshot={screenshot}").wait(60)
@@ -147,7 +147,6 @@ class BrowserReadsCard(unittest.TestCase):
         self.assertEqual(folder.start_lines(process), service.START_LINES)
 
         result = self.read_in_browser(ports)
-        self.assertNotIn("error", result)
         answer = json.loads(result["http"])
         content = answer["resultContent"]
         self.assertEqual((answer["resultFlag"], content["partyName"]), (0, "张三"))
@@ -157,7 +156,8 @@ class BrowserReadsCard(unittest.TestCase):
         self.assertLess(result["portrait"]["meanDifference"], 8)
         signed = str(content["certType"]) + "".join(str(content[name]) for name in SIGNED_MEMBERS)
         self.assertEqual(answer["signature"], openssl_sha1(signed + SIGNATURE_KEY))
-        self.assertEqual(result["ws"], '{"name":"readCard",' + result["http"][1:])
+        self.assertEqual(result.get("ws"), '{"name":"readCard",' + result["http"][1:],
+                         result.get("error"))
 
 
 def main():

@@ -3,6 +3,7 @@
 // service's reader mutex keeps callers apart.
 #include <cstdint>
 
+#include "library/cards/card_images.h"
 #include "library/device/hid_state.h"
 #include "library/device/pcsc_state.h"
 #include "library/device/reader_settings.h"
@@ -37,18 +38,6 @@ struct CachedBaseMsg {
   unsigned int photoLength = 0;
   bool gBaseMsgCached = false;
 };
-
-using SaveCardAllJpgEntry = int(
-#if defined(_WIN32)
-    __stdcall
-#endif
-        *)(const std::uint8_t*, int, const std::uint8_t*, int, const char*, const char*);
-using SaveCard2JpgEntry = int(
-#if defined(_WIN32)
-    __stdcall
-#endif
-        *)(const std::uint8_t*, int, const std::uint8_t*, int, const char*, const char*,
-           const char*);
 
 struct DeviceState {
   int gPort = 0;

@@ -3,7 +3,17 @@
 // the SAM on the transport that the port names; the bodies of ZRT_ReadBaseMsg and
 // ZRT_ReadBaseMsgToFile.
 
+#include "library/cards/idcard/base_msg_frame.h"
+
 namespace vantel {
+
+// One message as the decoders work on it.
+struct CardMessage {
+  unsigned char text[kBaseMsgTextSize] = {};
+  unsigned char photo[kBaseMsgPhotoSize] = {};
+  unsigned textLength = 0;
+  unsigned photoLength = 0;
+};
 
 // The SAM's SW3 (144 = read) or a failure code: 1 open failed; 2 request not written whole;
 // 3 no usable answer; 4 network send failed or a serial answer with LEN below 15; 5 network

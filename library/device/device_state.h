@@ -39,6 +39,17 @@ struct CachedBaseMsg {
   bool gBaseMsgCached = false;
 };
 
+// What one fingerprint read yields, kept for the next fingerprint read.
+struct CachedFPBaseMsg {
+  std::uint8_t g_pucFPCHMsg[256] = {};
+  std::uint8_t photo[1024] = {};
+  std::uint8_t fingerprint[1024] = {};
+  unsigned int textLength = 0;
+  unsigned int photoLength = 0;
+  unsigned int fingerprintLength = 0;
+  bool gFPBaseMsgCached = false;
+};
+
 struct DeviceState {
   int gPort = 0;
   TransportKind gTransportKind = kTransportNone;
@@ -78,6 +89,7 @@ struct DeviceState {
   SaveCard2JpgEntry SaveCard2JPG = nullptr;
 
   CachedBaseMsg gCachedBaseMsg;
+  CachedFPBaseMsg gCachedFPBaseMsg;
   std::uint8_t gHidSamId[16] = {};
   char gForeignAuthorityCode[9] = {};
 };

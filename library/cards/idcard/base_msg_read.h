@@ -29,4 +29,11 @@ int ReadBaseMsg(int port, unsigned char* text, unsigned* textLength, unsigned ch
 int ReadBaseMsgToFile(int port, const char* textFile, unsigned* textLength, const char* photoFile,
                       unsigned* photoLength, int openFirst);
 
+// Two short beeps for a whole photo, unless muted; not after a base64-wrapped serial answer.
+void PhotoReadBeep(unsigned photoLength, bool wrappedAnswer);
+
+// `length` bytes written to the file `path` ("wb+") in one write: false when the path is
+// null or the file cannot be created or written whole.
+bool WriteWholeFile(const char* path, const unsigned char* data, unsigned length);
+
 }  // namespace vantel

@@ -10,7 +10,7 @@
 namespace vantel {
 namespace {
 
-constexpr unsigned kBlockBytes = 70;  // 35 UCS-2 characters
+constexpr std::size_t kBlockBytes = 70;  // 35 UCS-2 characters
 constexpr unsigned kDataCapacity = 280;
 
 // The SAM's data on the current port: its length, or -1 when refused.
@@ -23,6 +23,21 @@ int ReadData(unsigned char* data) {
 
 }  // namespace
 
+int SplitNewAddresses(const unsigned char* data, std::size_t length,
+                      char* const entries[kNewAddressEntries]) {
+  int count = 0;
+  for (std::size_t block = 0; block < length / kBlockBytes && count < static_cast<int>(kNewAddressEntries); ++block) {
+    char address[kNewAddressEntrySize];
+    ConvertCardText(data + block * kBlockBytes, kBlockBytes / 2, address, sizeof address);
+    TrimTrailingBlanks(address, sizeof address);
+    // A blank-only block keeps one blank after trimming: it counts as empty.
+    if (address[0] == '\0' || (address[0] == ' ' && address[1] == '\0')) continue;
+    std::memcpy(entries[count], address, kNewAddressEntrySize);
+    ++count;
+  }
+  return count;
+}
+
 int ReadNewAddresses(char* const entries[kNewAddressEntries], int* count) {
   for (std::size_t i = 0; i < kNewAddressEntries; ++i)
     if (!entries[i]) return 0;
@@ -33,15 +48,7 @@ int ReadNewAddresses(char* const entries[kNewAddressEntries], int* count) {
   unsigned char data[kDataCapacity + 4] = {};
   const int length = ReadData(data);
   if (length < 0) return 0;
-  for (int block = 0; block < length / static_cast<int>(kBlockBytes); ++block) {
-    char address[kNewAddressEntrySize];
-    ConvertCardText(data + block * kBlockBytes, kBlockBytes / 2, address, sizeof address);
-    TrimTrailingBlanks(address, sizeof address);
-    // A blank-only block keeps one blank after trimming: it counts as empty.
-    if (address[0] == '\0' || (address[0] == ' ' && address[1] == '\0')) continue;
-    std::memcpy(entries[*count], address, kNewAddressEntrySize);
-    ++*count;
-  }
+  *count = SplitNewAddresses(data, static_cast<std::size_t>(length), entries);
   return 1;
 }
 

@@ -8,6 +8,12 @@ namespace vantel {
 constexpr std::size_t kNewAddressEntries = 4;
 constexpr std::size_t kNewAddressEntrySize = 71;  // 70 ANSI bytes and a NUL
 
+// Each non-blank 70-byte block of `length` bytes of UCS-2 `data`, converted and trimmed,
+// into the next of the four entries (71 bytes each, zero-filled before); more are not
+// stored. Returns the entries filled.
+int SplitNewAddresses(const unsigned char* data, std::size_t length,
+                      char* const entries[kNewAddressEntries]);
+
 // Each non-blank 70-byte block of the SAM's data, converted and trimmed, into the next of
 // the four entries (each 71 bytes); *count the entries filled. 1, or 0 for a null argument,
 // a port not accepted or a failed read. More than four blocks are not stored.

@@ -79,13 +79,20 @@ int MakeCardImages(void* library, const CardImageEntryNames& names, const CardMe
     device.SaveCardAllJPG = nullptr;
     return kStepImageRefused;
   }
+  return MakeFrontAndBack(library, names.twoJpg, message, folder);
+}
+
+int MakeFrontAndBack(void* library, const char* entryName, const CardMessage& message,
+                     const std::string& folder) {
+  DeviceState& device = Device();
   device.SaveCard2JPG =
-      reinterpret_cast<SaveCard2JpgEntry>(platform::LibraryEntry(library, names.twoJpg));
+      reinterpret_cast<SaveCard2JpgEntry>(platform::LibraryEntry(library, entryName));
   if (!device.SaveCard2JPG) return kStepFailed;
   const std::string front = folder + "1.jpg";
   const std::string back = folder + "2.jpg";
-  if (device.SaveCard2JPG(message.text, textLength, message.photo, photoLength, front.c_str(),
-                          back.c_str(), morvik.c_str()) != 1) {
+  if (device.SaveCard2JPG(message.text, static_cast<int>(message.textLength), message.photo,
+                          static_cast<int>(message.photoLength), front.c_str(), back.c_str(),
+                          MorvikLibraryPath().c_str()) != 1) {
     device.SaveCard2JPG = nullptr;
     return kStepImageRefused;
   }

@@ -52,5 +52,8 @@ struct CardImageLogs {
 };
 int MakeCardImages(void* library, const CardImageEntryNames& names, const CardMessage& message,
                    const std::string& folder, const CardImageLogs& logs = {});
+// The second of them alone: "1.jpg" and "2.jpg" by the entry `entryName`.
+int MakeFrontAndBack(void* library, const char* entryName, const CardMessage& message,
+                     const std::string& folder);
 
 }  // namespace vantel

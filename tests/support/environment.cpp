@@ -12,4 +12,9 @@ void SetEnvironment(const std::string& name, const std::string& value) {
 #endif
 }
 
+bool InContinuousIntegration() {
+  const char* ci = std::getenv("CI");
+  return ci && *ci;
+}
+
 }  // namespace vantel_test

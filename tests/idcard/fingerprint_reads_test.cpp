@@ -30,8 +30,9 @@ struct FPMessage {
   unsigned lengths[3] = {9999, 9999, 9999};
 
   int Read(int port) {
-    return ReadFPBaseMsg(port, FPBaseMsgOut{text.data(), &lengths[0], photo.data(), &lengths[1],
-                                            fingerprint.data(), &lengths[2]},
+    return ReadFPBaseMsg(port,
+                         FPBaseMsgOut{text.data(), &lengths[0], photo.data(), &lengths[1],
+                                      fingerprint.data(), &lengths[2]},
                          0);
   }
   Bytes Fingerprint() const { return Bytes(fingerprint.begin(), fingerprint.begin() + lengths[2]); }
@@ -65,7 +66,8 @@ TEST_P(IdCardReads, FingerprintReadWithAndWithoutFingerprint) {
     EXPECT_EQ(std::count(requests.begin(), requests.end(), request), 1);
 
     // The file form: each part whole in its file.
-    const std::string files[] = {photos.File("fp.txt"), photos.File("fp.wlt"), photos.File("fp.bin")};
+    const std::string files[] = {photos.File("fp.txt"), photos.File("fp.wlt"),
+                                 photos.File("fp.bin")};
     unsigned lengths[3] = {};
     ASSERT_EQ(ReadFPBaseMsgToFile(rig.Port(), files[0].c_str(), &lengths[0], files[1].c_str(),
                                   &lengths[1], files[2].c_str(), &lengths[2], 0),

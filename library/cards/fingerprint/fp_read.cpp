@@ -27,9 +27,9 @@ constexpr int kShortSerialAnswer = 4;
 constexpr int kNetReceiveFailed = 5;
 constexpr int kNotAStreamPort = 5;
 constexpr int kNetWrongLength = 7;
-constexpr int kFirstPacketShort = 6;           // packets 0..4: 6..10
+constexpr int kFirstPacketShort = 6;  // packets 0..4: 6..10
 constexpr int kShortFrameLastPacket = 11;
-constexpr int kFingerprintPacketShort = 12;    // packets 5..8: 12..15
+constexpr int kFingerprintPacketShort = 12;  // packets 5..8: 12..15
 
 constexpr unsigned kMinSerialLength = 15;
 constexpr unsigned kPacketSize = 250;
@@ -134,7 +134,8 @@ int ReadOverStream(FrameBuffer* frame) {
   std::memcpy(frame->bytes, kSamPreamble, kPreambleSize);
   frame->bytes[5] = static_cast<std::uint8_t>(answer.length >> 8);
   frame->bytes[6] = static_cast<std::uint8_t>(answer.length);
-  const std::size_t length = answer.length < kFPBaseMsgFrameSize ? answer.length : kFPBaseMsgFrameSize;
+  const std::size_t length =
+      answer.length < kFPBaseMsgFrameSize ? answer.length : kFPBaseMsgFrameSize;
   std::memcpy(frame->bytes + kSamHeaderSize, answer.body, length);
   frame->carried = kSamHeaderSize + length;
   return 0;
@@ -182,8 +183,8 @@ int ReadFPBaseMsg(int port, const FPBaseMsgOut& out, int openFirst) {
   return frame.bytes[kBaseMsgSw3At];
 }
 
-int ReadFPBaseMsgToFile(int port, const char* textFile, unsigned* textLength,
-                        const char* photoFile, unsigned* photoLength, const char* fingerprintFile,
+int ReadFPBaseMsgToFile(int port, const char* textFile, unsigned* textLength, const char* photoFile,
+                        unsigned* photoLength, const char* fingerprintFile,
                         unsigned* fingerprintLength, int openFirst) {
   unsigned char text[256] = {};
   unsigned char photo[1024] = {};
@@ -206,11 +207,11 @@ int ReadFPBaseMsgToFile(int port, const char* textFile, unsigned* textLength,
 int DecideFPIdCardType() {
   CachedFPBaseMsg& cache = Device().gCachedFPBaseMsg;
   cache = CachedFPBaseMsg{};
-  const int result = ReadFPBaseMsg(
-      Device().gPort,
-      FPBaseMsgOut{cache.g_pucFPCHMsg, &cache.textLength, cache.photo, &cache.photoLength,
-                   cache.fingerprint, &cache.fingerprintLength},
-      0);
+  const int result =
+      ReadFPBaseMsg(Device().gPort,
+                    FPBaseMsgOut{cache.g_pucFPCHMsg, &cache.textLength, cache.photo,
+                                 &cache.photoLength, cache.fingerprint, &cache.fingerprintLength},
+                    0);
   Settings().table[kReadBaseFPMsgRet] = result;
   DebugLogf("ZRT_ReadBaseFPMsg 的返回值：g_readBaseFPMsgRet=%2x ", result);
   if (result != kReaderSuccess) return result;

@@ -54,6 +54,19 @@ TEST_P(IdCardReads, FingerprintReadWithAndWithoutFingerprint) {
     EXPECT_EQ(message.photo, card->photo);
     EXPECT_EQ(message.lengths[1], 1024u);
     EXPECT_EQ(message.Fingerprint(), withFingerprint ? card->fingerprint : Bytes{});
+    if (GetParam() == Via::kPcsc) {
+      // Packets 00 to 09 with fingerprint, 00 to 05 without.
+      std::vector<Bytes> packets;
+      for (const Bytes& apdu : rig.PcscApdus())
+        if (apdu.size() == 7 && apdu[2] == 0x30 && apdu[3] == 0x10) packets.push_back(apdu);
+      std::vector<Bytes> expected;
+      for (std::uint8_t packet = 0; packet < (withFingerprint ? 10 : 6); ++packet)
+        expected.push_back(Bytes{0xFF, 0x98, 0x30, 0x10, 0x01, packet, 0x00});
+      EXPECT_EQ(std::vector<Bytes>(packets.end() - static_cast<std::ptrdiff_t>(
+                                                       std::min(packets.size(), expected.size())),
+                                   packets.end()),
+                expected);
+    }
 
     // The kind decision reads once; the next read hands the kept parts out.
     rig.sim().ClearRequests();

@@ -3,16 +3,10 @@
 #include <cctype>
 #include <cstring>
 
+#include "library/device/crypto/sha1.h"
 #include "library/device/text_conversions.h"
 
 namespace vantel {
-namespace {
-
-std::uint32_t RotateLeft(std::uint32_t value, int bits) {
-  return (value << bits) | (value >> (32 - bits));
-}
-
-}  // namespace
 
 Sha1Hasher::Sha1Hasher() : block_(workspace_) {
   reserved0_ = 0;
@@ -60,38 +54,7 @@ void Sha1Hasher::Transform(const unsigned char* block) {
     const auto* p = reinterpret_cast<const unsigned char*>(&w[t]);
     w[t] = (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
   }
-  std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3], e = state_[4];
-  for (int t = 0; t < 80; ++t) {
-    // The message schedule in a ring of sixteen words.
-    if (t >= 16) {
-      w[t & 15] = RotateLeft(w[(t + 13) & 15] ^ w[(t + 8) & 15] ^ w[(t + 2) & 15] ^ w[t & 15], 1);
-    }
-    std::uint32_t f, k;
-    if (t < 20) {
-      f = (b & c) | (~b & d);
-      k = 0x5A827999;
-    } else if (t < 40) {
-      f = b ^ c ^ d;
-      k = 0x6ED9EBA1;
-    } else if (t < 60) {
-      f = (b & c) | (b & d) | (c & d);
-      k = 0x8F1BBCDC;
-    } else {
-      f = b ^ c ^ d;
-      k = 0xCA62C1D6;
-    }
-    std::uint32_t next = RotateLeft(a, 5) + f + e + k + w[t & 15];
-    e = d;
-    d = c;
-    c = RotateLeft(b, 30);
-    b = a;
-    a = next;
-  }
-  state_[0] += a;
-  state_[1] += b;
-  state_[2] += c;
-  state_[3] += d;
-  state_[4] += e;
+  Sha1Compress(state_, w);
 }
 
 void Sha1Hasher::Final() {

@@ -1,6 +1,7 @@
 #pragma once
 // The library's one reader state, shared by every exported function without a lock: the
 // service's reader mutex keeps callers apart.
+#include <atomic>
 #include <cstdint>
 
 #include "library/cards/card_images.h"
@@ -14,6 +15,10 @@ class TcpSocket;
 }
 
 namespace vantel {
+
+class CustomTimer;
+// The caller's function that the timer calls.
+using TimerCallback = void (*)();
 
 enum TransportKind : int {
   kTransportNone = 0,
@@ -77,8 +82,9 @@ struct DeviceState {
   bool gSocketLibraryStarted = false;  // the network reader's start of the socket library
   std::intptr_t gBtSocket = -1;  // -1 = none
   int gUsbReaderFound = 0;
-  void* gTimer = nullptr;
-  void* gTimerCallback = nullptr;
+  // The one running timer and its caller's function: the timer thread reads both.
+  std::atomic<CustomTimer*> gTimer{nullptr};
+  std::atomic<TimerCallback> gTimerCallback{nullptr};
   DcDevice DcDeviceTable[256];
   // The serial of the card dc_select chose last; 0 = none, cleared by dc_init.
   std::uint32_t gDcCardSerial = 0;

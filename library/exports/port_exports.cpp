@@ -1,7 +1,6 @@
-// The port exports: opening and closing readers by port number, the serial rate, and the
-// USB and HID reader selection.
+#include "library/exports/port_exports.h"
+
 #include "library/device/port_api.h"
-#include "library/exports/stdcall.h"
 
 extern "C" {
 

@@ -18,4 +18,12 @@ std::uint32_t TickCountMs() {
                                     static_cast<unsigned long long>(now.tv_nsec) / 1000000ULL);
 }
 
+LocalTime LocalTimeNow() {
+  const time_t now = time(nullptr);
+  tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+          local.tm_sec};
+}
+
 }  // namespace platform

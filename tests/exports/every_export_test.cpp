@@ -77,10 +77,20 @@ class EveryExport : public vantel_test::ExportsLibrary {
   vantel_test::TempFolder folder;
 };
 
+// The stdcall pointer of a function type: the convention cannot be attached to a template
+// parameter that names a function type (GCC drops it, and the caller would not expect the
+// callee to take its arguments off the stack).
+template <typename Signature>
+struct Stdcall;
+template <typename Result, typename... Arguments>
+struct Stdcall<Result(Arguments...)> {
+  using Pointer = Result(VANTEL_STDCALL*)(Arguments...);
+};
+
 // Calls `entry` as the stdcall function of type Signature.
 template <typename Signature>
 auto As(void* entry) {
-  return reinterpret_cast<Signature VANTEL_STDCALL*>(entry);
+  return reinterpret_cast<typename Stdcall<Signature>::Pointer>(entry);
 }
 
 Bytes LastRequest(vantel_test::ReaderSim& sim) {

@@ -12,6 +12,14 @@ void SetEnvironment(const std::string& name, const std::string& value) {
 #endif
 }
 
+void UnsetEnvironment(const std::string& name) {
+#if defined(_WIN32)
+  _putenv_s(name.c_str(), "");  // an empty value removes it
+#else
+  unsetenv(name.c_str());
+#endif
+}
+
 bool InContinuousIntegration() {
   const char* ci = std::getenv("CI");
   return ci && *ci;

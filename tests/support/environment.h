@@ -5,6 +5,7 @@
 namespace vantel_test {
 
 void SetEnvironment(const std::string& name, const std::string& value);
+void UnsetEnvironment(const std::string& name);
 
 // Whether the tests run in CI (the variable CI is set), where a missing service is a fault.
 bool InContinuousIntegration();

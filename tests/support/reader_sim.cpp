@@ -99,6 +99,10 @@ std::size_t HeaderSizeOf(const Bytes& frame) {
 }  // namespace
 
 std::size_t RequestFrameSize(const Bytes& data, std::size_t at) {
+  constexpr std::size_t kEncChipHeaderSize = 11;  // eight 55, A6, LEN of two bytes
+  if (data.size() >= at + kEncChipHeaderSize &&
+      IsEncChipFrame(Bytes(data.begin() + static_cast<std::ptrdiff_t>(at), data.end())))
+    return kEncChipHeaderSize + 1 + (data[at + 9] | std::size_t{data[at + 10]} << 8);
   if (StartsWith(data, at, kSamPreamble) && IsLedFrameWithoutLength(data, at)) return kLedFrameSize;
   if (StartsWith(data, at, kSamPreamble) && data.size() >= at + kSamHeaderSize)
     return kSamHeaderSize + (static_cast<std::size_t>(data[at + 5]) << 8 | data[at + 6]);
@@ -118,6 +122,13 @@ Bytes SamRequestFrame(std::uint8_t command, std::uint8_t parameter, const Bytes&
   Bytes body{command, parameter};
   body.insert(body.end(), data.begin(), data.end());
   return SamFrame(body);
+}
+
+bool IsEncChipFrame(const Bytes& frame) {
+  constexpr std::size_t kPreamble = 8;
+  return frame.size() > kPreamble &&
+         std::all_of(frame.begin(), frame.begin() + kPreamble, [](std::uint8_t byte) { return byte == 0x55; }) &&
+         frame[kPreamble] == 0xA6;
 }
 
 Bytes SamAnswerFrame(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3, const Bytes& data) {
@@ -291,6 +302,11 @@ void ReaderSim::OnVendorCommand(std::uint8_t command, VendorHandler handler) {
   vendorHandlers_[command] = std::move(handler);
 }
 
+void ReaderSim::OnEncChipFrame(EncChipHandler handler) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  encChipHandler_ = std::move(handler);
+}
+
 void ReaderSim::OnReaderCode(std::uint8_t code, ReaderCodeHandler handler) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   readerCodeHandlers_[code] = std::move(handler);
@@ -338,6 +354,7 @@ SamAnswer ReaderSim::AnswerSam(const SamRequest& request) {
 
 std::optional<Bytes> ReaderSim::Answer(const Bytes& frame) {
   requests_.push_back(frame);
+  if (IsEncChipFrame(frame)) return encChipHandler_ ? encChipHandler_(frame) : std::nullopt;
   std::uint8_t check = 0;
   if (StartsWith(frame, 0, kSamPreamble) && frame.size() == kLedFrameSize &&
       IsLedFrameWithoutLength(frame, 0)) {

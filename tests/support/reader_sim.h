@@ -36,12 +36,15 @@ constexpr std::uint8_t kVendorNoCard = 0x80;
 constexpr std::uint8_t kVendorBeeped = 0x58;
 
 // Frame building, as the library and the reader write them.
+// Whether `frame` begins as an encryption-chip frame: eight 55 bytes and the marker A6.
+bool IsEncChipFrame(const Bytes& frame);
 Bytes SamRequestFrame(std::uint8_t command, std::uint8_t parameter, const Bytes& data = {});
 Bytes SamAnswerFrame(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3, const Bytes& data = {});
 // 55 AA LEN payload XOR; a payload of 254 bytes or more gets the long-answer LEN 0xFF.
 Bytes VendorFrame(const Bytes& payload);
 // The size of the request frame that starts at `at` once its header is there, else 0. The
-// LED frame AA AA AA 96 69 C0 FF ctl chk has no LEN: 9 bytes.
+// LED frame AA AA AA 96 69 C0 FF ctl chk has no LEN: 9 bytes. An encryption-chip frame's LEN
+// (two bytes little-endian after eight 55 and A6) counts its body: 12 bytes more.
 std::size_t RequestFrameSize(const Bytes& data, std::size_t at);
 // The data field of a case 3 or 4 APDU (CLA INS P1 P2 Lc data [Le]); none for case 1 or 2.
 Bytes ApduCommandData(const Bytes& apdu);
@@ -177,6 +180,9 @@ class ReaderSim {
   // Takes the request payload (CMD, then command bytes) and gives the answer payload
   // (status, then data); nullopt for no answer.
   using VendorHandler = std::function<std::optional<Bytes>(const Bytes& payload)>;
+  // Takes a whole encryption-chip frame (eight 55, A6, ...) and gives the chip's answer frame;
+  // nullopt for no answer.
+  using EncChipHandler = std::function<std::optional<Bytes>(const Bytes& frame)>;
   // Takes the data field of a PC/SC "FF97" 10 cc pseudo-APDU (empty for "FF97" 10 cc arg)
   // and gives the whole response: data, then 90 00.
   using ReaderCodeHandler = std::function<Bytes(const Bytes& data)>;
@@ -189,6 +195,8 @@ class ReaderSim {
   // vendor commands register theirs. A new handler replaces an old one.
   void OnSamCommand(std::uint8_t command, std::uint8_t parameter, SamHandler handler);
   void OnVendorCommand(std::uint8_t command, VendorHandler handler);
+  // A reader with an encryption chip: its frames go to `handler`.
+  void OnEncChipFrame(EncChipHandler handler);
   // PC/SC reader codes cc have a table of their own: they are not vendor command bytes.
   void OnReaderCode(std::uint8_t code, ReaderCodeHandler handler);
 
@@ -245,6 +253,7 @@ class ReaderSim {
   mutable std::recursive_mutex mutex_;
   std::map<std::uint16_t, SamHandler> samHandlers_;
   std::map<std::uint8_t, VendorHandler> vendorHandlers_;
+  EncChipHandler encChipHandler_;
   std::map<std::uint8_t, ReaderCodeHandler> readerCodeHandlers_;
   std::shared_ptr<SimCard> card_;
   SimSam sam_;

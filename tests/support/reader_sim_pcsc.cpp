@@ -54,15 +54,15 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
   return [frames, readerCodes, packets, pending](const Bytes& apdu) -> Bytes {
     if (!apdu.empty() && apdu[0] != 0xFF) return readerCodes(apdu);
     if (apdu.size() < 5) return kInstructionNotSupported;
+    const Bytes data = ApduCommandData(apdu);
     if (packets && apdu[1] == kSamChannel && IsBaseMessagePacket(apdu)) {
       const std::uint8_t packet = apdu[5];
       if (packet == 0) *pending = packets(SamRequestFrame(0x30, apdu[3], {}));
       return packet < pending->size() ? (*pending)[packet] : kNoSuchPacket;
     }
     if (apdu[1] == kSamChannel && IsNewAddressPacket(apdu))
-      return NewAddressPacket(frames(SamRequestFrame(apdu[2], apdu[3], ApduCommandData(apdu))), apdu[5]);
-    if (apdu[1] == kSamChannel)
-      return frames(SamRequestFrame(apdu[2], apdu[3], ApduCommandData(apdu)));
+      return NewAddressPacket(frames(SamRequestFrame(apdu[2], apdu[3], data)), apdu[5]);
+    if (apdu[1] == kSamChannel) return frames(SamRequestFrame(apdu[2], apdu[3], data));
     if (apdu[1] == kReaderChannel) return readerCodes(apdu);
     return kInstructionNotSupported;
   };

@@ -2,6 +2,7 @@
 // asked for, with a comment that names the entry, the file's role and the card's ID number,
 // and appends its arguments to "quellan.log" beside the first file. DOUBLE_WITHOUT_2JPG
 // leaves out the ...2JPG entries; DOUBLE_FAILS logs the call and answers 0.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 // clang-format off
@@ -9,7 +10,6 @@
 // clang-format on
 
 #include "double_export.h"
-#include "library/cards/idcard/record_layouts.h"
 
 namespace {
 
@@ -20,16 +20,14 @@ constexpr bool kFails = true;
 constexpr bool kFails = false;
 #endif
 
-// The ID number by the kind's layout: the resident's, the foreign card's number, the permit's.
+// The ID number at byte 122 of each kind's text: 18 UCS-2 characters, or the foreign card's
+// number of 15.
 std::string IdNumber(const char* entry, const std::uint8_t* text) {
-  const std::string name = entry;
-  const vantel::FieldLayout* field =
-      name.find("Foreign") != std::string::npos ? &vantel::kForeignLayout[2]
-      : name.find("GAT") != std::string::npos   ? &vantel::kPermitLayout[5]
-                                                : &vantel::kResidentLayout[4];
-  char number[40] = {};
-  char* const out[] = {number};
-  vantel::DecodeRecord(text, field, 1, out);
+  constexpr int kAt = 122;
+  const int length = std::string(entry).find("Foreign") != std::string::npos ? 15 : 18;
+  std::string number;
+  for (int i = 0; i < length; ++i)
+    number += static_cast<char>(text[kAt + 2 * i]);
   return number;
 }
 

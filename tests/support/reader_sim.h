@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vantel_test {
@@ -29,6 +30,10 @@ constexpr std::uint8_t kSwBadRequestCheck = 0x10;
 constexpr std::uint8_t kSwUnknownCommand = 0x21;
 // The reader's plain success answer to a vendor command.
 constexpr std::uint8_t kVendorSuccess = 0x56;
+// The status of a vendor answer when no contactless card is in the field.
+constexpr std::uint8_t kVendorNoCard = 0x80;
+// The answer to the vendor LED command C0 ("X").
+constexpr std::uint8_t kVendorBeeped = 0x58;
 
 // Frame building, as the library and the reader write them.
 // Whether `frame` begins as an encryption-chip frame: eight 55 bytes and the marker A6.
@@ -37,6 +42,12 @@ Bytes SamRequestFrame(std::uint8_t command, std::uint8_t parameter, const Bytes&
 Bytes SamAnswerFrame(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3, const Bytes& data = {});
 // 55 AA LEN payload XOR; a payload of 254 bytes or more gets the long-answer LEN 0xFF.
 Bytes VendorFrame(const Bytes& payload);
+// The size of the request frame that starts at `at` once its header is there, else 0. The
+// LED frame AA AA AA 96 69 C0 FF ctl chk has no LEN: 9 bytes; an encryption-chip frame counts
+// its body in two little-endian LEN bytes.
+std::size_t RequestFrameSize(const Bytes& data, std::size_t at);
+// The data field of a case 3 or 4 APDU (CLA INS P1 P2 Lc data [Le]); none for case 1 or 2.
+Bytes ApduCommandData(const Bytes& apdu);
 // The base64-wrapped form of an answer frame: chunks of A5 A5 A5 96 69, a 2-byte length and
 // that many base64 characters; `chunkChars` 0 puts the whole text in one chunk.
 Bytes Base64Chunks(const Bytes& frame, std::size_t chunkChars);
@@ -64,7 +75,18 @@ struct SimSam {
   int rfFrameSize = 0;  // last value set by 61 FF
 };
 
-// A card in the reader's field. Later kinds (M1, CPU card, PSAM) derive from it as well.
+// One of the reader's two PSAM slots (contact security modules).
+struct SimPsamSlot {
+  Bytes atr{0x3B, 0x6C, 0x00, 0x02, 0x86, 0x38, 0x10, 0x00,
+            0x00, 0x00, 0x00, 0x00, 0x11, 0x22, 0x33, 0x44};
+  bool powered = false;
+  std::uint8_t error = 0;  // non-zero: every command of the slot is refused with it
+  Bytes response = Bytes{0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x90,
+                         0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0, 0x01, 0x02, 0x03, 0x90, 0x00};
+  std::vector<Bytes> apdus;  // every APDU received
+};
+
+// A card in the reader's field; the M1 and CPU cards of reader_sim_cards.h derive from it too.
 struct SimCard {
   virtual ~SimCard() = default;
 };
@@ -74,8 +96,38 @@ struct SimIdentityCard : SimCard {
   Bytes text;   // 256 bytes, UCS-2
   Bytes photo;  // 1024 bytes
   Bytes newAddress;  // empty: the card carries none
+  // Lengths the base-message answer states in place of the true ones.
+  std::optional<unsigned> statedTextLength;
+  std::optional<unsigned> statedPhotoLength;
   Bytes findData{0x00, 0x00, 0x00, 0x00};
   Bytes selectData = Bytes(8, 0x00);
+};
+
+// A contactless card in the field (later kinds: M1, CPU card): the search reports its type
+// byte, the serial read its serial.
+struct SimContactlessCard : SimCard {
+  std::uint8_t typeByte = 0x08;
+  Bytes serial{0x12, 0x34, 0x56, 0x78};
+};
+
+// The reader's own state, as its vendor commands report and set it.
+struct SimDevice {
+  Bytes version{24, 25, 1};  // major, minor, build: a reader of type 2
+  Bytes managementNumber{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+  std::vector<std::uint8_t> ledControls;  // every LED and beeper control byte, in order
+  std::uint8_t standbyUnits = 0;          // standby time in 30-second units
+  std::uint8_t longPressSeconds = 3;
+  std::deque<std::uint16_t> batteryReadings{38000};  // handed out in turn, the last one kept
+  bool poweredOff = false;
+  bool antennaOff = false;
+  int updates = 0;
+  std::uint8_t powerLedColour = 0;
+  std::map<std::uint16_t, Bytes> twoUsbParameters;
+  std::map<std::string, Bytes> sdCardFiles;
+  // A "new version" reader does not answer the version-mode command C1 nor the LED C0.
+  bool newVersion = false;
+  // Unknown (pass-through) commands are refused with this status (71, 72 or 81) when set.
+  std::optional<std::uint8_t> passThroughRefusal;
 };
 
 // How one answer goes wrong on the way.
@@ -124,6 +176,9 @@ class ReaderSim {
   // Takes a whole encryption-chip frame (eight 55, A6, ...) and gives the chip's answer frame;
   // nullopt for no answer.
   using EncChipHandler = std::function<std::optional<Bytes>(const Bytes& frame)>;
+  // Takes the data field of a PC/SC "FF97" 10 cc pseudo-APDU (empty for "FF97" 10 cc arg)
+  // and gives the whole response: data, then 90 00.
+  using ReaderCodeHandler = std::function<Bytes(const Bytes& data)>;
 
   ReaderSim();
   ReaderSim(const ReaderSim&) = delete;
@@ -135,6 +190,8 @@ class ReaderSim {
   void OnVendorCommand(std::uint8_t command, VendorHandler handler);
   // A reader with an encryption chip: its frames go to `handler`.
   void OnEncChipFrame(EncChipHandler handler);
+  // PC/SC reader codes cc have a table of their own: they are not vendor command bytes.
+  void OnReaderCode(std::uint8_t code, ReaderCodeHandler handler);
 
   // The field: one card at a time; placing or removing a card ends the SAM's card session.
   void PlaceCard(std::shared_ptr<SimCard> card);
@@ -145,6 +202,10 @@ class ReaderSim {
     return dynamic_cast<Kind*>(card_.get());
   }
   SimSam& Sam() { return sam_; }
+  // Slot 1 or 2.
+  SimPsamSlot& Psam(int slot) { return psam_[slot - 1]; }
+  std::uint8_t psamTestByte = 0x5A;
+  SimDevice& Device() { return device_; }
 
   // Faults: queued ones apply to the next answers, one each; a standing one to every
   // answer while no queued one is left.
@@ -157,6 +218,9 @@ class ReaderSim {
   // The same answer cut into packets of `packetSize` bytes, as a PC/SC reader hands out a
   // long answer one packet per command.
   std::vector<Bytes> AnswerPackets(const Bytes& requestFrame, std::size_t packetSize);
+  // The response to a PC/SC "FF97" pseudo-APDU by the reader-code table, or to an APDU of
+  // another class by the card in the field. Logs the APDU as the request.
+  Bytes AnswerReaderCode(const Bytes& apdu);
   // Byte-stream delivery: takes what the library wrote, finds the complete request frames
   // in it (bytes before a preamble are dropped) and gives the reply to each, faults applied.
   std::vector<Reply> Feed(const std::uint8_t* data, std::size_t length);
@@ -167,6 +231,12 @@ class ReaderSim {
 
  private:
   void RegisterSamCommands();
+  // The M1 card, CPU card and PSAM commands and the CPU card's PC/SC APDUs
+  // (reader_sim_cards.cpp).
+  void RegisterCardCommands();
+  Bytes AnswerCardApdu(const Bytes& apdu);
+  void RegisterDeviceCommands();
+  void RegisterReaderCodes();
   std::optional<Bytes> Answer(const Bytes& requestFrame);
   SamAnswer AnswerSam(const SamRequest& request);
   std::optional<FaultPlan> NextFault();
@@ -177,8 +247,11 @@ class ReaderSim {
   std::map<std::uint16_t, SamHandler> samHandlers_;
   std::map<std::uint8_t, VendorHandler> vendorHandlers_;
   EncChipHandler encChipHandler_;
+  std::map<std::uint8_t, ReaderCodeHandler> readerCodeHandlers_;
   std::shared_ptr<SimCard> card_;
   SimSam sam_;
+  SimPsamSlot psam_[2];
+  SimDevice device_;
   bool cardFound_ = false;
   bool cardSelected_ = false;
   std::deque<FaultPlan> queuedFaults_;

@@ -2,8 +2,8 @@
 // The far end of a serial line that the library opens as a COM port: natively a real
 // pseudo-terminal, under wine a line that the test script maps to a COM port. Under wine
 // all test programs share those lines, so each program keeps to COM numbers of its own
-// (device: 1, 3-5, 10, 256; frames: 7; ports: 8; device commands: 11; free: 2, 6, 9,
-// 12-16).
+// (device: 1, 3-5, 10, 256; frames: 7; ports: 8; device commands: 11; contactless cards:
+// 12; identity cards: 13, 17; free: 2, 6, 9, 14-16).
 #include <cstddef>
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -27,5 +28,9 @@ std::string TempFolderPath() {
   if (folder.back() != '/') folder += '/';
   return folder;
 }
+
+bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool CanReadAndWrite(const std::string& path) { return access(path.c_str(), R_OK | W_OK) == 0; }
 
 }  // namespace platform

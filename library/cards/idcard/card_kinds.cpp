@@ -62,9 +62,8 @@ bool WriteBitmap(const std::string& path, const std::uint8_t* bitmap, int length
   return whole;
 }
 
-// "photo.bmp" and "photo.jpg" in `folder` (with its trailing separator) from the card's
-// photo. The old files go first, so a photo that does not decode leaves none behind. False
-// when the bitmap file cannot be written.
+}  // namespace
+
 bool WritePhotoFiles(const std::string& folder, const std::uint8_t* photo) {
   const std::string bmp = folder + "photo.bmp";
   const std::string jpg = folder + "photo.jpg";
@@ -80,6 +79,8 @@ bool WritePhotoFiles(const std::string& folder, const std::uint8_t* photo) {
 }
 
 std::string LibraryPhotoFolder() { return LibraryFolder() + platform::kPathSeparator; }
+
+namespace {
 
 // Both foreign decoders: port, read, kind 'I' (byte 249 not looked at), photo files.
 bool ReadForeignCard(CardMessage* message) {

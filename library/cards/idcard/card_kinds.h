@@ -4,7 +4,17 @@
 // Kestor_ReadForeignBaseInfos, Kestor_ReadAllForeignBaseInfos and
 // Kestor_ReadAllGATBaseInfos. The fields are caller buffers of the layouts' sizes.
 
+#include <cstdint>
+#include <string>
+
 namespace vantel {
+
+// "photo.bmp" and "photo.jpg" in `folder` (with its trailing separator) from the card's
+// 1024-byte photo. The old files go first, so a photo that does not decode leaves none
+// behind. False when the bitmap file cannot be written.
+bool WritePhotoFiles(const std::string& folder, const std::uint8_t* photo);
+// The library's own folder with its trailing separator.
+std::string LibraryPhotoFolder();
 
 // 100, 101 or 102 after a successful read, else the read's result.
 int DecideIdCardType();

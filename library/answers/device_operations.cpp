@@ -81,6 +81,8 @@ void SamIdAnswer(bool dotted, char* out) {
     const bool readOk = Entries().ZRT_GetSAMID(Entries().CurrentPort(), bytes, 0) == kSamOk;
     flag = readOk ? 0 : -1;
     message = readOk ? "读安全模块序列号成功" : "读安全模块序列号失败";
+    // What a failed read left in the buffer is no id.
+    if (!readOk) std::memset(bytes, 0, sizeof bytes);
     const SamId id = SamIdFromBytes(bytes);
     if (dotted) {
       FormatSamIdText(text, id);

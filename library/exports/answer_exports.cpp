@@ -31,6 +31,7 @@ void VANTEL_STDCALL dxKestor_RepeatRead(int flag, char* out) {
 }
 
 int VANTEL_STDCALL readCard(char* out, int* outLen) { return vantel::readCard(out, outLen); }
+int VANTEL_STDCALL readCert(char* out, int* outLen) { return vantel::readCert(out, outLen); }
 int VANTEL_STDCALL Kestor_ReadAllTypeCardInfos(int iPortID, char* out, const char* folder) {
   return vantel::Kestor_ReadAllTypeCardInfos(iPortID, out, folder);
 }

@@ -37,4 +37,12 @@ bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != F
 
 bool CanReadAndWrite(const std::string& path) { return _access(path.c_str(), 6) == 0; }
 
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+  return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
+
 }  // namespace platform

@@ -18,6 +18,7 @@
 #include "library/device/text_conversions.h"
 #include "platform/module_paths.h"
 #include "support/id_card_writer.h"
+#include "../idcard/sibling_doubles.h"
 
 namespace vantel {
 namespace {
@@ -34,11 +35,11 @@ std::string Base64Of(const std::string& bytes) {
   return text;
 }
 
-// readCard into a buffer of untouched bytes: the answer by outLen, checked to end there.
-std::string ReadCardAnswer() {
-  std::vector<char> out(128 * 1024, kUntouched);
+// A read into a buffer of untouched bytes: the answer by outLen, checked to end there.
+std::string ReadCardAnswer(int (*read)(char*, int*) = readCard) {
+  std::vector<char> out(1024 * 1024, kUntouched);
   int length = -1;
-  EXPECT_EQ(readCard(out.data(), &length), 0);
+  EXPECT_EQ(read(out.data(), &length), 0);
   if (length < 0 || static_cast<std::size_t>(length) >= out.size()) return "no answer";
   EXPECT_EQ(out[static_cast<std::size_t>(length)], kUntouched);
   return std::string(out.data(), static_cast<std::size_t>(length));
@@ -120,6 +121,32 @@ TEST_P(JsonAnswers, ReadCardFailuresAnswerTheirStep) {
   int length = 7;
   readCard(nullptr, &length);
   EXPECT_EQ(length, 7);
+}
+
+TEST_P(JsonAnswers, ReadCertAddsTheCardImagesOrFailsWithoutOne) {
+  const CardCase resident = CardCases().front();
+  // The photo reader itself finds the back image missing.
+  {
+    vantel_test::TempFolder otherTemp;
+    TempFolderVariables variables(otherTemp.path().string());
+    InstallDoubles("morvik", "quellan_without_2jpg");
+    rig.sim().PlaceCard(vantel_test::IdCardWith(resident.text));
+    EXPECT_EQ(ReadCardAnswer(readCert), "{\"resultFlag\":-1,\"errorMsg\":\"读卡失败\"}");
+  }
+  InstallDoubles("morvik", "quellan");
+  rig.sim().PlaceCard(vantel_test::IdCardWith(resident.text));
+  const std::string answer = ReadCardAnswer(readCert);
+  CardPictures pictures;
+  pictures.identityPic = Base64Of(FileBytes(photos.File("photo.jpg")));
+  pictures.withImages = true;
+  pictures.identityPrintPic = Base64Of(FileBytes(photos.File("card.jpg")));
+  pictures.identityFrontPic = Base64Of(FileBytes(photos.File("1.jpg")));
+  pictures.identityBackPic = Base64Of(FileBytes(photos.File("2.jpg")));
+  pictures.identityPhotoSrc = Base64Of(std::string(vantel_test::PortraitPhoto().begin(),
+                                                   vantel_test::PortraitPhoto().end()));
+  EXPECT_FALSE(pictures.identityBackPic.empty());
+  EXPECT_EQ(answer, FormatCardAnswer(resident.fields, pictures));
+  EXPECT_TRUE(vantel_test::SignatureHolds(answer));
 }
 
 TEST_P(JsonAnswers, AllTypeCardInfosJoinTheFieldsAndCopyThePhoto) {

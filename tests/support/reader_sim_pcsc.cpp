@@ -26,8 +26,10 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
     if (!apdu.empty() && apdu[0] != 0xFF) return readerCodes(apdu);
     if (apdu.size() < 5) return kInstructionNotSupported;
     const Bytes data = ApduCommandData(apdu);
-    if (packets && apdu[1] == kSamChannel && apdu[2] == 0x30 && apdu[3] == 0x01 && data.size() == 1) {
-      if (data[0] == 0) *pending = packets(SamRequestFrame(0x30, 0x01, {}));
+    // The base-message reads, plain (30 01) and with fingerprint (30 10), come in packets.
+    const bool sliced = apdu[2] == 0x30 && (apdu[3] == 0x01 || apdu[3] == 0x10);
+    if (packets && apdu[1] == kSamChannel && sliced && data.size() == 1) {
+      if (data[0] == 0) *pending = packets(SamRequestFrame(0x30, apdu[3], {}));
       return data[0] < pending->size() ? (*pending)[data[0]] : kNoSuchPacket;
     }
     if (apdu[1] == kSamChannel) return frames(SamRequestFrame(apdu[2], apdu[3], data));

@@ -1,6 +1,5 @@
 #include "answer_fixture.h"
 
-#include <cstring>
 #include <filesystem>
 
 #include "library/device/library_setup.h"
@@ -13,14 +12,6 @@ namespace {
 const char* const kTempVariables[3] = {"TMPDIR", "TMP", "TEMP"};
 
 }  // namespace
-
-std::string AnswerOf(const std::function<void(char*)>& operation) {
-  char out[1024];
-  std::memset(out, kUntouched, sizeof out);
-  operation(out);
-  const std::string whole(out, sizeof out);
-  return whole.substr(0, whole.find(kUntouched));
-}
 
 TempFolderVariables::TempFolderVariables(const std::string& folder)
     : saved_(std::filesystem::temp_directory_path().string()) {

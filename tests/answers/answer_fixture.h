@@ -24,9 +24,6 @@ std::vector<Via> AnswerTransports();
 // Answers are copied into buffers of this byte, so that the end of each shows.
 constexpr char kUntouched = '\xCC';
 
-// The answer an operation copies into a 1 KiB buffer, up to the first untouched byte.
-std::string AnswerOf(const std::function<void(char*)>& operation);
-
 // Points the temporary-folder variables at `folder` for the life of the object.
 class TempFolderVariables {
  public:

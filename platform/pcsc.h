@@ -18,6 +18,7 @@ enum class PcscDisposition { kLeaveCard, kEjectCard };
 
 // Each reports false when the call fails.
 bool PcscEstablishContext(PcscContext* context);
+bool PcscReleaseContext(PcscContext context);
 // False also when no reader is present.
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names);
 // Shared access, T=0 or T=1.

@@ -77,6 +77,10 @@ bool PcscEstablishContext(PcscContext* context) {
   return true;
 }
 
+bool PcscReleaseContext(PcscContext context) {
+  return SCardReleaseContext(static_cast<SCARDCONTEXT>(context)) == SCARD_S_SUCCESS;
+}
+
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names) {
   std::vector<std::string> native;
   if (!ListNativeNames(context, &native)) return false;

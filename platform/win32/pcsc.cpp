@@ -23,6 +23,10 @@ bool PcscEstablishContext(PcscContext* context) {
   return true;
 }
 
+bool PcscReleaseContext(PcscContext context) {
+  return SCardReleaseContext(static_cast<SCARDCONTEXT>(context)) == SCARD_S_SUCCESS;
+}
+
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names) {
   char* list = nullptr;
   DWORD length = SCARD_AUTOALLOCATE;

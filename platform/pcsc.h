@@ -19,6 +19,9 @@ enum class PcscDisposition { kLeaveCard, kEjectCard };
 // Each reports false when the call fails.
 bool PcscEstablishContext(PcscContext* context);
 bool PcscReleaseContext(PcscContext context);
+// Whether the last call that failed found the PC/SC service gone or restarted (no service,
+// service stopped, or a context or handle it no longer knows): a new context may then help.
+bool PcscServiceLost();
 // False also when no reader is present.
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names);
 // Shared access, T=0 or T=1.

@@ -25,9 +25,11 @@ class SerialPort : public DeviceHandle {
   static std::unique_ptr<SerialPort> Open(int portNumber);
 
   virtual bool SetTimeouts(const SerialTimeouts& timeouts) = 0;
-  // Rate `baud`, 8 data bits, no parity, one stop bit; false when the driver refuses.
+  // Rate `baud`, 8 data bits, no parity, one stop bit, binary, no flow control of any kind,
+  // DTR and RTS on; false when the driver refuses.
   virtual bool Configure(int baud) = 0;
-  // The rate the port is set to (GetCommState); false when the driver cannot tell.
+  // The rate the port is set to (GetCommState), 0 for a rate the system has no number for;
+  // false when the driver cannot tell.
   virtual bool CurrentBaud(int* baud) = 0;
   virtual bool SetupQueues(std::uint32_t inSize, std::uint32_t outSize) = 0;
   // Drops what has arrived and not been read.

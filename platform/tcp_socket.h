@@ -1,11 +1,15 @@
 #pragma once
-// TCP client sockets for the network reader (Winsock 2 on Windows, BSD sockets elsewhere).
+// TCP sockets: the network reader's client connections and the service's listeners (Winsock 2
+// on Windows, BSD sockets elsewhere).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace platform {
+
+// A wait without limit (for Receive and WaitReadable).
+constexpr std::uint32_t kNoTimeLimit = 0xFFFFFFFFu;
 
 // WSAStartup(2.2) and WSACleanup on Windows; nothing to do elsewhere.
 bool StartSocketLibrary();
@@ -25,12 +29,37 @@ class TcpSocket {
   virtual bool HasPeer() = 0;
   // One send call: the bytes sent, or -1 on error.
   virtual int Send(const std::uint8_t* data, std::size_t length) = 0;
+  // How long one send call waits for room before it fails: a peer that stops reading must
+  // not hold the sender for ever.
+  virtual bool SetSendTimeout(std::uint32_t milliseconds) = 0;
   // Waits up to `waitMs` for data, then one receive call: the bytes received, 0 when the
   // peer closed, -1 on error or when nothing came in time. The wait is the socket's own
   // readiness wait, never a receive time-out, after which Winsock leaves a socket undefined.
   virtual int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) = 0;
+  // The same wait without the receive, for callers whose bytes are read by another (OpenSSL):
+  // false when neither data nor the peer's close came within `waitMs`.
+  virtual bool WaitReadable(std::uint32_t waitMs) = 0;
   // Ends both directions.
   virtual void Shutdown() = 0;
+  // The system's own handle (SOCKET or file descriptor), for OpenSSL and the completion port.
+  virtual std::intptr_t NativeHandle() const = 0;
+};
+
+// A listening IPv4 stream socket on all local interfaces.
+class TcpListener {
+ public:
+  // Null when no socket could be created. On Linux it also ignores SIGPIPE for the process:
+  // TLS connections write through OpenSSL, whose sends would otherwise raise it.
+  static std::unique_ptr<TcpListener> Create();
+  // Closes the socket.
+  virtual ~TcpListener() = default;
+
+  // Binds INADDR_ANY at `port` and listens. On Linux the address may be reused, so that a
+  // restart binds beside connections in TIME_WAIT as it does on Windows (where the option
+  // is not set: there it would share the port with another listener).
+  virtual bool Listen(std::uint16_t port, int backlog) = 0;
+  // Waits for the next connection; null when accept failed.
+  virtual std::unique_ptr<TcpSocket> Accept() = 0;
 };
 
 }  // namespace platform

@@ -19,7 +19,8 @@ struct PcscSendHeader {
 
 struct PcscState {
   bool haveContext = false;
-  platform::PcscContext context = 0;  // established once, never released
+  // Established once; made anew only when the PC/SC service has gone away since.
+  platform::PcscContext context = 0;
   // Filled once, from the first listing; it grows with the list, so it cannot overflow.
   std::vector<std::string> readerNames;
   int chosenReader = -1;

@@ -34,6 +34,17 @@ bool ListReadersOnce(PcscState& pcsc) {
   return true;
 }
 
+// Connects to the named reader. The context is kept for the life of the process: when the
+// PC/SC service has restarted since, it is made anew once and the connection tried again, or
+// every later open would fail until the process ends.
+bool ConnectReader(PcscState& pcsc, const char* name, platform::PcscCard* card) {
+  if (platform::PcscConnect(pcsc.context, name, card, &pcsc.activeProtocol)) return true;
+  if (!platform::PcscServiceLost()) return false;
+  platform::PcscReleaseContext(pcsc.context);
+  if (!platform::PcscEstablishContext(&pcsc.context)) return false;
+  return platform::PcscConnect(pcsc.context, name, card, &pcsc.activeProtocol);
+}
+
 bool IsHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
@@ -64,7 +75,7 @@ std::intptr_t OpenPcscReader(const char* name) {
     pcsc.chosenReader = static_cast<int>(found - pcsc.readerNames.begin());
   }
   platform::PcscCard card = 0;
-  if (!platform::PcscConnect(pcsc.context, name, &card, &pcsc.activeProtocol)) return kNoCard;
+  if (!ConnectReader(pcsc, name, &card)) return kNoCard;
   if (IsT0OrT1(pcsc.activeProtocol)) {
     std::uint32_t protocol = 0;
     if (platform::PcscStatus(card, &protocol)) pcsc.sendHeader = PcscSendHeader{protocol, 8};

@@ -48,7 +48,7 @@ int PcscStatusLike(const SamRequest& request) {
 int StreamStatusLike(const PortUse& use, const SamRequest& request, bool passNegative) {
   StreamAnswer answer;
   if (StreamExchange(request, &answer) != 0) return use.Close(kBadAnswer);
-  if (answer.readResult < 0 && passNegative) return answer.readResult;
+  if (answer.readResult < 0 && passNegative) return use.Close(answer.readResult);
   if (answer.readResult != 0) return use.Close(passNegative ? kSendFailed : kBadAnswer);
   const std::uint8_t* b = answer.body;
   return use.Close(passNegative ? StatusFromWords(b[0], b[1], b[2]) : b[2]);
@@ -120,6 +120,7 @@ unsigned NewAppLength(long reported) {
 
 int PcscReadNewApp(unsigned char* out, unsigned* outLength) {
   constexpr unsigned kFirstPacketData = 250;
+  constexpr unsigned kRecordAt = 12;  // two bytes later than in the SAM frame
   std::uint8_t joined[512] = {};
   PcscExchange(kNewApp.pcscText, joined);
   const unsigned length = (static_cast<unsigned>(joined[5]) << 8) | joined[6];
@@ -132,11 +133,13 @@ int PcscReadNewApp(unsigned char* out, unsigned* outLength) {
   if (*outLength >= 240) {
     std::uint8_t second[256] = {};
     PcscExchange(kNewAppSecondPacket, second);
-    const unsigned rest = *outLength > kFirstPacketData ? *outLength - kFirstPacketData : 0;
+    // The record starts 12 bytes into the first packet: what it does not hold comes from
+    // the second. (Taking only *outLength - 250 bytes lost the record's last 12.)
+    const unsigned rest = kRecordAt + *outLength - kFirstPacketData;
     std::memcpy(joined + kFirstPacketData, second, rest);
   }
   if (joined[7] || joined[8]) return 0;
-  std::memcpy(out, joined + 12, *outLength);
+  std::memcpy(out, joined + kRecordAt, *outLength);
   return joined[9];
 }
 
@@ -165,7 +168,7 @@ int ReadNewAppMsg(int port, unsigned char* out, unsigned* outLength, int openFir
   if (!IsStreamPort(port)) return use.Close(kBadPort);
   StreamAnswer answer;
   if (StreamExchange(kNewApp, &answer) != 0) return use.Close(kBadAnswer);
-  if (answer.readResult < 0) return answer.readResult;
+  if (answer.readResult < 0) return use.Close(answer.readResult);
   if (answer.readResult > 0) return use.Close(kBadAnswer);
   const unsigned length = answer.length;
   *outLength = length < 4 || length > 284 ? kNewAppMaxSize : length - 4;

@@ -129,11 +129,7 @@ class SerialSamReader {
     if (!Append(decoded)) return kSamFrameShortBody;
     while (assembly_.size() < total_) {
       if (clock_.Elapsed()) return kSamFrameWaitElapsed;
-      std::vector<std::uint8_t> next(kSamHeaderSize + chunkLength_);
-      std::size_t done = 0;
-      if (!port_.Read(next.data(), next.size(), &done)) return kSamFrameShortBody;
-      if (done > kSamHeaderSize && !Append(Decode(next.data() + kSamHeaderSize, done - kSamHeaderSize)))
-        return kSamFrameShortBody;
+      if (std::optional<int> failed = ReadNextChunk()) return failed;
     }
     if (total_ == 0 || assembly_.size() != total_) return std::nullopt;
     const unsigned length = static_cast<unsigned>(total_ - headerSize_);
@@ -141,6 +137,20 @@ class SerialSamReader {
     std::memcpy(out_, assembly_.data() + headerSize_, length);
     *outLength_ = length;
     return kSamFrameRead;
+  }
+
+  // A following chunk: its header, then as many characters as its own length says. A last
+  // chunk is shorter than the first; asking for a full one would wait out the read interval
+  // and take bytes of whatever follows.
+  std::optional<int> ReadNextChunk() {
+    std::uint8_t header[kSamHeaderSize];
+    std::size_t done = 0;
+    if (!port_.Read(header, sizeof header, &done)) return kSamFrameShortBody;
+    if (done < sizeof header) return std::nullopt;
+    std::vector<std::uint8_t> text(SamLength(header));
+    if (!port_.Read(text.data(), text.size(), &done)) return kSamFrameShortBody;
+    if (done > 0 && !Append(Decode(text.data(), done))) return kSamFrameShortBody;
+    return std::nullopt;
   }
 
   // The decoded bytes of a chunk; none when they do not fit the chunk buffer.

@@ -12,6 +12,14 @@
 namespace platform {
 namespace {
 
+LONG gLastResult = SCARD_S_SUCCESS;
+
+// Keeps the result for PcscServiceLost; true on success.
+bool Succeeded(LONG result) {
+  gLastResult = result;
+  return result == SCARD_S_SUCCESS;
+}
+
 // Windows form -> pcsc-lite's own name, as last listed.
 std::map<std::string, std::string>& NativeNames() {
   static std::map<std::string, std::string> names;
@@ -49,13 +57,11 @@ std::vector<std::string> WindowsNames(const std::vector<std::string>& nativeName
 
 bool ListNativeNames(PcscContext context, std::vector<std::string>* names) {
   DWORD length = 0;
-  if (SCardListReaders(static_cast<SCARDCONTEXT>(context), nullptr, nullptr, &length) !=
-          SCARD_S_SUCCESS ||
+  if (!Succeeded(SCardListReaders(static_cast<SCARDCONTEXT>(context), nullptr, nullptr, &length)) ||
       length == 0)
     return false;
   std::string list(length, '\0');
-  if (SCardListReaders(static_cast<SCARDCONTEXT>(context), nullptr, &list[0], &length) !=
-      SCARD_S_SUCCESS)
+  if (!Succeeded(SCardListReaders(static_cast<SCARDCONTEXT>(context), nullptr, &list[0], &length)))
     return false;
   list.resize(length);
   names->clear();
@@ -71,14 +77,18 @@ bool ListNativeNames(PcscContext context, std::vector<std::string>* names) {
 
 bool PcscEstablishContext(PcscContext* context) {
   SCARDCONTEXT raw = 0;
-  if (SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &raw) != SCARD_S_SUCCESS)
-    return false;
+  if (!Succeeded(SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &raw))) return false;
   *context = static_cast<PcscContext>(raw);
   return true;
 }
 
 bool PcscReleaseContext(PcscContext context) {
-  return SCardReleaseContext(static_cast<SCARDCONTEXT>(context)) == SCARD_S_SUCCESS;
+  return Succeeded(SCardReleaseContext(static_cast<SCARDCONTEXT>(context)));
+}
+
+bool PcscServiceLost() {
+  return gLastResult == SCARD_E_NO_SERVICE || gLastResult == SCARD_E_SERVICE_STOPPED ||
+         gLastResult == SCARD_E_INVALID_HANDLE;
 }
 
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names) {
@@ -100,8 +110,8 @@ bool PcscConnect(PcscContext context, const std::string& readerName, PcscCard* c
   const std::string& native = known == NativeNames().end() ? readerName : known->second;
   SCARDHANDLE raw = 0;
   DWORD protocol = 0;
-  if (SCardConnect(static_cast<SCARDCONTEXT>(context), native.c_str(), SCARD_SHARE_SHARED,
-                   SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &raw, &protocol) != SCARD_S_SUCCESS)
+  if (!Succeeded(SCardConnect(static_cast<SCARDCONTEXT>(context), native.c_str(), SCARD_SHARE_SHARED,
+                              SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &raw, &protocol)))
     return false;
   *card = static_cast<PcscCard>(raw);
   *activeProtocol = static_cast<std::uint32_t>(protocol);
@@ -110,7 +120,7 @@ bool PcscConnect(PcscContext context, const std::string& readerName, PcscCard* c
 
 bool PcscDisconnect(PcscCard card, PcscDisposition disposition) {
   const DWORD how = disposition == PcscDisposition::kEjectCard ? SCARD_EJECT_CARD : SCARD_LEAVE_CARD;
-  return SCardDisconnect(static_cast<SCARDHANDLE>(card), how) == SCARD_S_SUCCESS;
+  return Succeeded(SCardDisconnect(static_cast<SCARDHANDLE>(card), how));
 }
 
 bool PcscStatus(PcscCard card, std::uint32_t* protocol) {
@@ -118,8 +128,8 @@ bool PcscStatus(PcscCard card, std::uint32_t* protocol) {
   DWORD state = 0, active = 0;
   BYTE atr[MAX_ATR_SIZE];
   DWORD atrLength = sizeof atr;
-  if (SCardStatus(static_cast<SCARDHANDLE>(card), nullptr, &readerLength, &state, &active, atr,
-                  &atrLength) != SCARD_S_SUCCESS)
+  if (!Succeeded(SCardStatus(static_cast<SCARDHANDLE>(card), nullptr, &readerLength, &state, &active,
+                             atr, &atrLength)))
     return false;
   *protocol = static_cast<std::uint32_t>(active);
   return true;
@@ -130,9 +140,8 @@ bool PcscTransmit(PcscCard card, std::uint32_t protocol, const std::uint8_t* com
   const SCARD_IO_REQUEST header{protocol, sizeof(SCARD_IO_REQUEST)};
   answer->assign(MAX_BUFFER_SIZE_EXTENDED, 0);
   DWORD length = static_cast<DWORD>(answer->size());
-  if (SCardTransmit(static_cast<SCARDHANDLE>(card), &header, command,
-                    static_cast<DWORD>(commandLength), nullptr, answer->data(),
-                    &length) != SCARD_S_SUCCESS) {
+  if (!Succeeded(SCardTransmit(static_cast<SCARDHANDLE>(card), &header, command,
+                               static_cast<DWORD>(commandLength), nullptr, answer->data(), &length))) {
     answer->clear();
     return false;
   }

@@ -50,21 +50,30 @@ int MsUntil(std::uint32_t deadline) {
   return left > 0 ? left : 0;
 }
 
-// Waits until `fd` has something to read or `ms` have passed.
-bool WaitReadable(int fd, int ms) {
+enum class Readiness { kReadable, kTimedOut, kHungUp };
+
+// Waits until `fd` has something to read or `ms` have passed. An unplugged adapter hangs
+// up: its tty stays readable for ever with nothing to read.
+Readiness WaitReadable(int fd, int ms) {
   pollfd watch{fd, POLLIN, 0};
   int ready;
   do {
     ready = poll(&watch, 1, ms);
   } while (ready < 0 && errno == EINTR);
-  return ready > 0 && (watch.revents & POLLIN);
+  if (ready > 0 && (watch.revents & (POLLHUP | POLLERR))) return Readiness::kHungUp;
+  return ready > 0 && (watch.revents & POLLIN) ? Readiness::kReadable : Readiness::kTimedOut;
 }
 
 // A termios port that keeps the Windows read and write timeout rules.
 class PosixSerialPort : public SerialPort {
  public:
   explicit PosixSerialPort(int fd) : fd_(fd) {}
-  ~PosixSerialPort() override { close(fd_); }
+  // Exclusive mode outlives the descriptor on some drivers (pseudo-terminals among them):
+  // the port would then refuse the next open of anyone without CAP_SYS_ADMIN.
+  ~PosixSerialPort() override {
+    ioctl(fd_, TIOCNXCL);
+    close(fd_);
+  }
 
   bool Write(const std::uint8_t* data, std::size_t length, std::size_t* done) override {
     *done = 0;
@@ -97,12 +106,16 @@ class PosixSerialPort : public SerialPort {
         *done += static_cast<std::size_t>(got);
         continue;
       }
+      // Raw mode reads 0 when nothing waits; a hung-up line shows in the wait below.
       if (got < 0 && errno != EAGAIN && errno != EINTR) return *done > 0;
       int wait = total ? MsUntil(deadline) : -1;
       if (*done > 0 && timeouts_.readInterval &&
           (wait < 0 || wait > static_cast<int>(timeouts_.readInterval)))
         wait = static_cast<int>(timeouts_.readInterval);
-      if (wait == 0 || !WaitReadable(fd_, wait)) return true;
+      if (wait == 0) return true;
+      const Readiness ready = WaitReadable(fd_, wait);
+      if (ready == Readiness::kHungUp) return false;
+      if (ready == Readiness::kTimedOut) return true;
     }
     return true;
   }
@@ -117,6 +130,9 @@ class PosixSerialPort : public SerialPort {
     termios settings;
     if (!BaudConstant(baud, &speed) || tcgetattr(fd_, &settings) != 0) return false;
     cfmakeraw(&settings);
+    // No software flow control or parity checking either: cfmakeraw leaves these, and the
+    // XON and XOFF bytes of a frame would stall the line.
+    settings.c_iflag &= ~(IXOFF | IXANY | INPCK);
     settings.c_cflag &= ~(PARENB | CSTOPB | CSIZE | CRTSCTS);
     settings.c_cflag |= CS8 | CLOCAL | CREAD;
     settings.c_cc[VMIN] = 0;
@@ -125,9 +141,13 @@ class PosixSerialPort : public SerialPort {
     return tcsetattr(fd_, TCSANOW, &settings) == 0;
   }
 
+  // A port another program left at a rate outside the table reads as 0: the probe then
+  // sets a rate of its own.
   bool CurrentBaud(int* baud) override {
     termios settings;
-    return tcgetattr(fd_, &settings) == 0 && BaudFromConstant(cfgetospeed(&settings), baud);
+    if (tcgetattr(fd_, &settings) != 0) return false;
+    if (!BaudFromConstant(cfgetospeed(&settings), baud)) *baud = 0;
+    return true;
   }
 
   // The kernel sizes its own queues.

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 namespace platform {
 namespace {
@@ -17,7 +18,7 @@ bool WaitFor(int fd, short events, std::uint32_t waitMs) {
   pollfd watch{fd, events, 0};
   int ready;
   do {
-    ready = poll(&watch, 1, static_cast<int>(waitMs));
+    ready = poll(&watch, 1, waitMs == kNoTimeLimit ? -1 : static_cast<int>(waitMs & 0x7FFFFFFF));
   } while (ready < 0 && errno == EINTR);
   return ready > 0;
 }
@@ -59,6 +60,10 @@ class PosixTcpSocket : public TcpSocket {
     return static_cast<int>(send(fd_, data, length, MSG_NOSIGNAL));
   }
 
+  bool SetSendTimeout(std::uint32_t milliseconds) override {
+    return SetTimeout(SO_SNDTIMEO, milliseconds);
+  }
+
   int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) override {
     if (!WaitFor(fd_, POLLIN, waitMs)) return -1;
     ssize_t got;
@@ -68,7 +73,46 @@ class PosixTcpSocket : public TcpSocket {
     return static_cast<int>(got);
   }
 
+  bool WaitReadable(std::uint32_t waitMs) override { return WaitFor(fd_, POLLIN, waitMs); }
+
   void Shutdown() override { shutdown(fd_, SHUT_RDWR); }
+
+  std::intptr_t NativeHandle() const override { return fd_; }
+
+ private:
+  bool SetTimeout(int option, std::uint32_t milliseconds) {
+    timeval wait{static_cast<time_t>(milliseconds / 1000),
+                 static_cast<suseconds_t>(milliseconds % 1000) * 1000};
+    return setsockopt(fd_, SOL_SOCKET, option, &wait, sizeof wait) == 0;
+  }
+
+  int fd_;
+};
+
+class PosixTcpListener : public TcpListener {
+ public:
+  explicit PosixTcpListener(int fd) : fd_(fd) {}
+  ~PosixTcpListener() override { close(fd_); }
+
+  bool Listen(std::uint16_t port, int backlog) override {
+    int reuse = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(port);
+    return bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+           listen(fd_, backlog) == 0;
+  }
+
+  std::unique_ptr<TcpSocket> Accept() override {
+    int accepted;
+    do {
+      accepted = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    } while (accepted < 0 && errno == EINTR);
+    if (accepted < 0) return nullptr;
+    return std::make_unique<PosixTcpSocket>(accepted);
+  }
 
  private:
   int fd_;
@@ -83,6 +127,13 @@ std::unique_ptr<TcpSocket> TcpSocket::Create() {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) return nullptr;
   return std::make_unique<PosixTcpSocket>(fd);
+}
+
+std::unique_ptr<TcpListener> TcpListener::Create() {
+  signal(SIGPIPE, SIG_IGN);
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixTcpListener>(fd);
 }
 
 }  // namespace platform

@@ -13,38 +13,52 @@ namespace {
 // Large enough for any extended-length answer.
 constexpr DWORD kLongestAnswer = 65538;
 
+LONG gLastResult = SCARD_S_SUCCESS;
+
+// Keeps the result for PcscServiceLost; true on success.
+bool Succeeded(LONG result) {
+  gLastResult = result;
+  return result == SCARD_S_SUCCESS;
+}
+
 }  // namespace
 
 bool PcscEstablishContext(PcscContext* context) {
   SCARDCONTEXT raw = 0;
-  if (SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &raw) != SCARD_S_SUCCESS)
-    return false;
+  if (!Succeeded(SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &raw))) return false;
   *context = static_cast<PcscContext>(raw);
   return true;
 }
 
 bool PcscReleaseContext(PcscContext context) {
-  return SCardReleaseContext(static_cast<SCARDCONTEXT>(context)) == SCARD_S_SUCCESS;
+  return Succeeded(SCardReleaseContext(static_cast<SCARDCONTEXT>(context)));
+}
+
+bool PcscServiceLost() {
+  return gLastResult == static_cast<LONG>(SCARD_E_NO_SERVICE) ||
+         gLastResult == static_cast<LONG>(SCARD_E_SERVICE_STOPPED) ||
+         gLastResult == static_cast<LONG>(SCARD_E_INVALID_HANDLE);
 }
 
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names) {
   char* list = nullptr;
   DWORD length = SCARD_AUTOALLOCATE;
-  if (SCardListReadersA(static_cast<SCARDCONTEXT>(context), nullptr,
-                        reinterpret_cast<char*>(&list), &length) != SCARD_S_SUCCESS)
+  if (!Succeeded(SCardListReadersA(static_cast<SCARDCONTEXT>(context), nullptr,
+                                   reinterpret_cast<char*>(&list), &length)))
     return false;
   names->clear();
   for (const char* name = list; name < list + length && *name; name += strlen(name) + 1)
     names->emplace_back(name);
-  return SCardFreeMemory(static_cast<SCARDCONTEXT>(context), list) == SCARD_S_SUCCESS;
+  return Succeeded(SCardFreeMemory(static_cast<SCARDCONTEXT>(context), list));
 }
 
 bool PcscConnect(PcscContext context, const std::string& readerName, PcscCard* card,
                  std::uint32_t* activeProtocol) {
   SCARDHANDLE raw = 0;
   DWORD protocol = 0;
-  if (SCardConnectA(static_cast<SCARDCONTEXT>(context), readerName.c_str(), SCARD_SHARE_SHARED,
-                    SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &raw, &protocol) != SCARD_S_SUCCESS)
+  if (!Succeeded(SCardConnectA(static_cast<SCARDCONTEXT>(context), readerName.c_str(),
+                               SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &raw,
+                               &protocol)))
     return false;
   *card = static_cast<PcscCard>(raw);
   *activeProtocol = protocol;
@@ -53,7 +67,7 @@ bool PcscConnect(PcscContext context, const std::string& readerName, PcscCard* c
 
 bool PcscDisconnect(PcscCard card, PcscDisposition disposition) {
   const DWORD how = disposition == PcscDisposition::kEjectCard ? SCARD_EJECT_CARD : SCARD_LEAVE_CARD;
-  return SCardDisconnect(static_cast<SCARDHANDLE>(card), how) == SCARD_S_SUCCESS;
+  return Succeeded(SCardDisconnect(static_cast<SCARDHANDLE>(card), how));
 }
 
 bool PcscStatus(PcscCard card, std::uint32_t* protocol) {
@@ -61,8 +75,8 @@ bool PcscStatus(PcscCard card, std::uint32_t* protocol) {
   DWORD state = 0, active = 0;
   BYTE atr[36];
   DWORD atrLength = sizeof atr;
-  if (SCardStatusA(static_cast<SCARDHANDLE>(card), nullptr, &readerLength, &state, &active, atr,
-                   &atrLength) != SCARD_S_SUCCESS)
+  if (!Succeeded(SCardStatusA(static_cast<SCARDHANDLE>(card), nullptr, &readerLength, &state,
+                              &active, atr, &atrLength)))
     return false;
   *protocol = active;
   return true;
@@ -73,9 +87,8 @@ bool PcscTransmit(PcscCard card, std::uint32_t protocol, const std::uint8_t* com
   const SCARD_IO_REQUEST header{protocol, sizeof(SCARD_IO_REQUEST)};
   answer->assign(kLongestAnswer, 0);
   DWORD length = kLongestAnswer;
-  if (SCardTransmit(static_cast<SCARDHANDLE>(card), &header, command,
-                    static_cast<DWORD>(commandLength), nullptr, answer->data(),
-                    &length) != SCARD_S_SUCCESS) {
+  if (!Succeeded(SCardTransmit(static_cast<SCARDHANDLE>(card), &header, command,
+                               static_cast<DWORD>(commandLength), nullptr, answer->data(), &length))) {
     answer->clear();
     return false;
   }

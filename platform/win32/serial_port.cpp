@@ -7,6 +7,25 @@
 namespace platform {
 namespace {
 
+// The port keeps what its last owner set: flow control of any kind would stall writes or
+// swallow frame bytes (XON and XOFF are ordinary bytes of a frame), fNull drops 00 bytes,
+// fErrorChar replaces bytes and fAbortOnError stops every transfer after a line error.
+void ClearInheritedLineRules(DCB& state) {
+  state.fBinary = TRUE;
+  state.fParity = FALSE;
+  state.fOutxCtsFlow = FALSE;
+  state.fOutxDsrFlow = FALSE;
+  state.fDtrControl = DTR_CONTROL_ENABLE;
+  state.fDsrSensitivity = FALSE;
+  state.fTXContinueOnXoff = TRUE;
+  state.fOutX = FALSE;
+  state.fInX = FALSE;
+  state.fErrorChar = FALSE;
+  state.fNull = FALSE;
+  state.fRtsControl = RTS_CONTROL_ENABLE;
+  state.fAbortOnError = FALSE;
+}
+
 // A COM port through the Windows serial driver; the handle is closed with the object.
 class Win32SerialPort : public SerialPort {
  public:
@@ -39,6 +58,7 @@ class Win32SerialPort : public SerialPort {
     state.ByteSize = 8;
     state.Parity = NOPARITY;
     state.StopBits = ONESTOPBIT;
+    ClearInheritedLineRules(state);
     return SetCommState(handle_, &state) != FALSE;
   }
 

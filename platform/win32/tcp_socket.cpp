@@ -16,8 +16,9 @@ bool WaitFor(SOCKET socket, bool forWrite, std::uint32_t waitMs) {
   FD_SET(socket, &ready);
   FD_SET(socket, &failed);
   timeval wait{static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000) * 1000};
-  const int count = forWrite ? select(0, nullptr, &ready, &failed, &wait)
-                             : select(0, &ready, nullptr, nullptr, &wait);
+  timeval* limit = waitMs == kNoTimeLimit ? nullptr : &wait;
+  const int count = forWrite ? select(0, nullptr, &ready, &failed, limit)
+                             : select(0, &ready, nullptr, nullptr, limit);
   return count > 0 && FD_ISSET(socket, &ready);
 }
 
@@ -53,13 +54,51 @@ class Win32TcpSocket : public TcpSocket {
     return sent == SOCKET_ERROR ? -1 : sent;
   }
 
+  bool SetSendTimeout(std::uint32_t milliseconds) override {
+    return SetTimeout(SO_SNDTIMEO, milliseconds);
+  }
+
   int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) override {
     if (!WaitFor(socket_, false, waitMs)) return -1;
     int got = recv(socket_, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0);
     return got == SOCKET_ERROR ? -1 : got;
   }
 
+  bool WaitReadable(std::uint32_t waitMs) override { return WaitFor(socket_, false, waitMs); }
+
   void Shutdown() override { shutdown(socket_, SD_BOTH); }
+
+  std::intptr_t NativeHandle() const override { return static_cast<std::intptr_t>(socket_); }
+
+ private:
+  bool SetTimeout(int option, std::uint32_t milliseconds) {
+    DWORD wait = milliseconds;
+    return setsockopt(socket_, SOL_SOCKET, option, reinterpret_cast<const char*>(&wait),
+                      sizeof wait) == 0;
+  }
+
+  SOCKET socket_;
+};
+
+class Win32TcpListener : public TcpListener {
+ public:
+  explicit Win32TcpListener(SOCKET socket) : socket_(socket) {}
+  ~Win32TcpListener() override { closesocket(socket_); }
+
+  bool Listen(std::uint16_t port, int backlog) override {
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(port);
+    return bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+           listen(socket_, backlog) == 0;
+  }
+
+  std::unique_ptr<TcpSocket> Accept() override {
+    SOCKET accepted = accept(socket_, nullptr, nullptr);
+    if (accepted == INVALID_SOCKET) return nullptr;
+    return std::make_unique<Win32TcpSocket>(accepted);
+  }
 
  private:
   SOCKET socket_;
@@ -78,6 +117,12 @@ std::unique_ptr<TcpSocket> TcpSocket::Create() {
   SOCKET created = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (created == INVALID_SOCKET) return nullptr;
   return std::make_unique<Win32TcpSocket>(created);
+}
+
+std::unique_ptr<TcpListener> TcpListener::Create() {
+  SOCKET created = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (created == INVALID_SOCKET) return nullptr;
+  return std::make_unique<Win32TcpListener>(created);
 }
 
 }  // namespace platform

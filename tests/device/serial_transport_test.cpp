@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
+#include "support/serial_line_settings.h"
 #include "support/serial_peer.h"
 
 namespace vantel {
@@ -75,6 +76,41 @@ TEST(OpenComPort, RefusedSettingsCloseThePortAgain) {
   EXPECT_FALSE(OpenComPort(5, 12345));
   // Closed again: the port can be opened at once.
   EXPECT_TRUE(OpenComPort(5, 115200));
+}
+
+// Another program's settings must not reach the library: its rate is read whatever it is,
+// its flow control is gone once the library has opened the port, and the library's close
+// leaves the line open to the next user.
+TEST(OpenComPort, TakesThePortAsAnotherProgramLeftItAndLeavesItFree) {
+  auto peer = vantel_test::SerialPeer::Attach(6);
+  ASSERT_TRUE(peer);
+  ASSERT_TRUE(vantel_test::LeaveLineWithForeignSettings(6));
+  {
+    auto probe = platform::SerialPort::Open(6);
+    ASSERT_TRUE(probe);
+    int rate = -1;
+    EXPECT_TRUE(probe->CurrentBaud(&rate));
+  }
+  EXPECT_TRUE(OpenComPort(6, 115200));
+  EXPECT_FALSE(vantel_test::LineHasFlowControl(6));
+  EXPECT_FALSE(vantel_test::LineLeftExclusive(6));
+}
+
+// An unplugged USB adapter hangs its tty up: a read fails at once instead of spinning
+// through the whole wait and reporting nothing as success.
+TEST(OpenComPort, AReadOnAHungUpLineFails) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "under wine the far end of the line belongs to socat: it cannot hang up";
+#endif
+  auto peer = vantel_test::SerialPeer::Attach(3);
+  ASSERT_TRUE(peer);
+  auto port = OpenComPort(3, 115200);
+  ASSERT_TRUE(port);
+  peer.reset();
+  std::uint8_t buffer[16];
+  std::size_t done = 0;
+  EXPECT_FALSE(port->Read(buffer, sizeof buffer, &done));
+  EXPECT_EQ(done, 0u);
 }
 
 }  // namespace

@@ -2,45 +2,23 @@
 // under.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <filesystem>
 #include <string>
 
-#include <filesystem>
-
+#include "exports_library.h"
 #include "library/device/library_setup.h"
-#include "library/exports/stdcall.h"
-#include "platform/dynamic_library.h"
 #include "platform/module_paths.h"
 #include "support/temp_folder.h"
 
 namespace {
 
-// The build's path of the library; under wine the Linux folders are drive Z:.
-std::string LibraryPath() {
-  std::string path = VANTEL_LIBRARY_FILE;
-#if defined(_WIN32)
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  std::replace(path.begin(), path.end(), '/', '\\');
-#endif
-  return path;
-}
+using vantel_test::LibraryPath;
 
 using TwoInts = int(VANTEL_STDCALL*)(int, int);
 using OneInt = int(VANTEL_STDCALL*)(int);
 using NoArgument = int(VANTEL_STDCALL*)();
 
-class VantelExports : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(library_) << LibraryPath(); }
-  void TearDown() override { platform::FreeLibraryHandle(library_); }
-
-  template <typename Entry>
-  Entry Find(const char* name) {
-    return reinterpret_cast<Entry>(platform::LibraryEntry(library_, name));
-  }
-
-  platform::LibraryHandle library_ = platform::LoadLibraryAt(LibraryPath());
-};
+using VantelExports = vantel_test::ExportsLibrary;
 
 TEST_F(VantelExports, StatusOfAPortOfNoTransportGivesOneUnderEitherName) {
   auto plain = Find<TwoInts>("ZRT_GetSAMStatus");
@@ -71,6 +49,28 @@ TEST_F(VantelExports, TheOpenRateSetterStandsOnlyUnderItsDecoratedName) {
 #endif
   ASSERT_TRUE(set);
   EXPECT_EQ(set(57600), 0);
+}
+
+TEST_F(VantelExports, TheLedCommandStandsOnlyUnderItsDecoratedName) {
+#if defined(_WIN32)
+  EXPECT_FALSE(Find<TwoInts>("Kestor_LED_BEEP_Control"));
+  auto led = Find<TwoInts>("_Kestor_LED_BEEP_Control@8");
+#else
+  auto led = Find<TwoInts>("Kestor_LED_BEEP_Control");
+#endif
+  ASSERT_TRUE(led);
+  EXPECT_EQ(led(1, 0), -1);  // no port is open
+}
+
+// A diagnostic entry of the plain name only, whose caller cleans the stack.
+TEST_F(VantelExports, TheDiagnosticEntryIsCdeclUnderItsPlainName) {
+  using AnyFunction = int (*)(const char*, int*, int, int, const char*);
+  auto any = Find<AnyFunction>("Kestor_Any_Function");
+  ASSERT_TRUE(any);
+  EXPECT_FALSE(Find<AnyFunction>("_Kestor_Any_Function@20"));
+  int out = 0;
+  EXPECT_EQ(any("Test", &out, 5, 'A', "x"), -1);
+  EXPECT_EQ(out, 0);
 }
 
 TEST_F(VantelExports, InternalFunctionsAreNotExported) {

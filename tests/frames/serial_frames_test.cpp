@@ -121,6 +121,19 @@ TEST_F(SerialFrames, Base64WrappedAnswersInOneOrSeveralChunks) {
   EXPECT_EQ(Device().gComBase64, 0);
 }
 
+// A last chunk shorter than the others is taken by its own length, not by the first one's.
+TEST_F(SerialFrames, AShorterLastBase64ChunkLeavesTheNextAnswerAlone) {
+  const Bytes samId = vantel_test::SamAnswerFrame(0, 0, 0x90, sim.Sam().samId);
+  const Bytes status = vantel_test::SamAnswerFrame(0, 0, 0x90);
+  Bytes both = vantel_test::Base64Chunks(samId, 16);  // 36 characters: 16, 16 and 4
+  both.insert(both.end(), status.begin(), status.end());
+  ASSERT_TRUE(attachment.SendRaw(both));
+  EXPECT_EQ(ReadSam(), kSamFrameRead);
+  EXPECT_EQ(answer, BodyOf(samId, 7));
+  EXPECT_EQ(ReadSam(), kSamFrameRead);
+  EXPECT_EQ(answer, BodyOf(status, 7));
+}
+
 TEST_F(SerialFrames, Base64WrappedVendorAnswerGivesPayloadAndCheckByteUnchecked) {
   Bytes vendor = vantel_test::VendorFrame({0x56, 0x01, 0x02});
   vendor.back() ^= 0x5A;  // a check byte that does not hold

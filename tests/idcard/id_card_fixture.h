@@ -17,7 +17,7 @@ using vantel_test::TransportRig;
 using vantel_test::Via;
 
 // Under wine each test program keeps to COM lines of its own.
-constexpr int kCardComLine = 13;
+constexpr int kCardComLine = 14;
 
 class IdCardReads : public ::testing::TestWithParam<Via> {
  protected:
@@ -26,8 +26,6 @@ class IdCardReads : public ::testing::TestWithParam<Via> {
 
   // The SAM requests of the card road, without the LED and beeper frames.
   std::vector<Bytes> CardRequests();
-  // The requests sent after the last base-message request.
-  std::size_t RequestsAfterRead();
 
   TransportRig rig{GetParam(), kCardComLine};
   vantel_test::TempFolder photos;

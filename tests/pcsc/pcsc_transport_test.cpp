@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/environment.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -58,7 +60,7 @@ class PcscTransport : public ::testing::Test {
 
   void SetUp() override {
     const std::string& failure = vantel_test::StartPcscService().failure;
-    if (!failure.empty()) GTEST_SKIP() << failure;
+    VANTEL_SKIP_UNLESS_CI(failure);
     ASSERT_TRUE(knownCard_->IsConnected() && unknownCard_->IsConnected());
     ASSERT_TRUE(vantel_test::WaitForCard(vantel_test::kKnownReaderName));
     ASSERT_TRUE(vantel_test::WaitForCard(vantel_test::kUnknownReaderName));

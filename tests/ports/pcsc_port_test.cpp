@@ -2,9 +2,12 @@
 // commands through it. A program of its own, since the reader stays attached throughout.
 #include <gtest/gtest.h>
 
+#include "support/environment.h"
+
 #include "library/device/device_state.h"
 #include "library/device/sam_commands.h"
 #include "sam_commands_fixture.h"
+#include "support/pcsc_service.h"
 
 namespace vantel {
 
@@ -13,9 +16,11 @@ INSTANTIATE_TEST_SUITE_P(Pcsc, SamCommands, ::testing::Values(Via::kPcsc),
 
 namespace {
 
+constexpr int kPcscProgramSerialPort = 9;
+
 TEST(PcscPort, OpensAsPort416AndClosesThroughCloseComm) {
   TransportRig rig(Via::kPcsc);
-  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+  VANTEL_SKIP_UNLESS_CI(rig.failure());
   EXPECT_EQ(InitComm(kUsbPortFirst + 3), 1);
   EXPECT_EQ(Device().gPort, kPcscPort);
   EXPECT_GT(Device().pcsc.gPcscCard, 0);
@@ -29,11 +34,43 @@ TEST(PcscPort, OpensAsPort416AndClosesThroughCloseComm) {
 // back the connection of the one before, or the PC/SC service runs out of them.
 TEST(PcscPort, OpensAgainAndAgainWithoutAClose) {
   TransportRig rig(Via::kPcsc);
-  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+  VANTEL_SKIP_UNLESS_CI(rig.failure());
   int opened = 0;
   for (int i = 0; i < 500; ++i) opened += InitComm(kUsbPortFirst);
   EXPECT_EQ(opened, 500);
   EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+}
+
+// A long-running service outlives restarts of the PC/SC service.
+TEST(PcscPort, OpensAgainAfterThePcscServiceRestarts) {
+  TransportRig rig(Via::kPcsc);
+  VANTEL_SKIP_UNLESS_CI(rig.failure());
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  EXPECT_EQ(CloseComm(), 1);
+  ASSERT_TRUE(vantel_test::RestartPcscService());
+  ASSERT_TRUE(vantel_test::WaitForCard(vantel_test::kKnownReaderName));
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+}
+
+// COM ports open exclusively: a serial handle left behind by another transport would keep
+// the port from opening again for the life of the process.
+TEST(PcscPort, TransportsThatFollowEachOtherGiveTheSerialPortBack) {
+  TransportRig pcsc(Via::kPcsc);
+  VANTEL_SKIP_UNLESS_CI(pcsc.failure());
+  TransportRig serial(Via::kSerial, kPcscProgramSerialPort);
+  ASSERT_EQ(serial.failure(), "");
+  EXPECT_EQ(InitComm(serial.Port()), 1);
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  EXPECT_FALSE(serial.SerialLineHeld());
+  EXPECT_EQ(CloseComm(), 1);
+  EXPECT_EQ(InitComm(serial.Port()), 1);
+  EXPECT_EQ(GetSamStatus(serial.Port(), 0), 144);
+
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  int baud = 0;
+  EXPECT_EQ(GetComBaud(serial.Port(), &baud), 144);  // the probe, closed again
+  EXPECT_FALSE(serial.SerialLineHeld());
 }
 
 }  // namespace

@@ -68,5 +68,19 @@ TEST_F(SamCommandEdges, SilenceOnComPassesTheFrameReadersCodeThrough) {
   EXPECT_EQ(ResetSam(rig.Port(), 0), 3);
 }
 
+// A command that opens the port closes it again on the byte stream, whatever the answer.
+TEST_F(SamCommandEdges, CommandsThatOpenTheComPortCloseItOnEveryResult) {
+  vantel_test::TransportRig rig(Via::kSerial);
+  Device().gComBaud = 115200;  // known: the open asks nothing
+  Settings().gComTimeout = 200;
+  rig.sim().SetStandingFault(vantel_test::FaultPlan{vantel_test::Fault::kSilence});
+  EXPECT_EQ(GetSamStatus(rig.Port(), 1), -5);
+  EXPECT_FALSE(rig.SerialLineHeld());
+  unsigned char out[280];
+  unsigned length = 0;
+  EXPECT_EQ(ReadNewAppMsg(rig.Port(), out, &length, 1), -5);
+  EXPECT_FALSE(rig.SerialLineHeld());
+}
+
 }  // namespace
 }  // namespace vantel

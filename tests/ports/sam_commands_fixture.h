@@ -3,6 +3,8 @@
 // transports it attaches.
 #include <gtest/gtest.h>
 
+#include "support/environment.h"
+
 #include <vector>
 
 #include "library/device/port_api.h"
@@ -17,7 +19,7 @@ using vantel_test::Via;
 class SamCommands : public ::testing::TestWithParam<Via> {
  protected:
   void SetUp() override {
-    if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+    VANTEL_SKIP_UNLESS_CI(rig.failure());
     ASSERT_EQ(OpenPort(rig.Port()), 144);
     rig.sim().ClearRequests();
   }

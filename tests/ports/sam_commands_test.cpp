@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "library/device/device_state.h"
 #include "library/device/port_api.h"
 #include "sam_commands_fixture.h"
@@ -50,18 +52,25 @@ TEST_P(SamCommands, ManagementInformationCarriesTwentyEightBytes) {
   EXPECT_EQ(OnlyRequest(), (Bytes{0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x03, 0x30, 0x05, 0x36}));
 }
 
+// Records of 240 bytes and more take a second packet on PC/SC; HID carries what one input
+// report holds.
 TEST_P(SamCommands, NewAddressRecordIsCopied) {
-  if (GetParam() == Via::kHid) GTEST_SKIP() << "HID takes the length from the report size";
-  if (GetParam() == Via::kPcsc) GTEST_SKIP() << "PC/SC readers place the record two bytes later";
-  const Bytes address = {0x11, 0x00, 0x22, 0x00, 0x33, 0x00, 0x44, 0x00};
-  rig.sim().OnSamCommand(0x30, 0x03, [address](const SamRequest&) {
-    return SamAnswer{0, 0, 0x90, address};
-  });
-  unsigned char out[280] = {};
-  unsigned length = 99;
-  EXPECT_EQ(ReadNewAppMsg(rig.Port(), out, &length, 0), 144);
-  EXPECT_EQ(length, address.size());
-  EXPECT_EQ(Bytes(out, out + address.size()), address);
+  for (std::size_t size : {8u, 250u}) {
+    SCOPED_TRACE(size);
+    Bytes address(size);
+    for (std::size_t i = 0; i < size; ++i) address[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    rig.sim().OnSamCommand(0x30, 0x03, [address](const SamRequest&) {
+      return SamAnswer{0, 0, 0x90, address};
+    });
+    const std::size_t expected =
+        GetParam() == Via::kHid ? vantel_test::kHidReportLength - 12 : address.size();
+    unsigned char out[280] = {};
+    unsigned length = 99;
+    EXPECT_EQ(ReadNewAppMsg(rig.Port(), out, &length, 0), 144);
+    EXPECT_EQ(length, expected);
+    const auto compared = static_cast<std::ptrdiff_t>(std::min<std::size_t>(length, size));
+    EXPECT_EQ(Bytes(out, out + compared), Bytes(address.begin(), address.begin() + compared));
+  }
 }
 
 TEST_P(SamCommands, RfFrameSizeIsSentOnTheByteStreamOnly) {

@@ -20,4 +20,9 @@ void UnsetEnvironment(const std::string& name) {
 #endif
 }
 
+bool InContinuousIntegration() {
+  const char* ci = std::getenv("CI");
+  return ci && *ci;
+}
+
 }  // namespace vantel_test

@@ -6,6 +6,7 @@
 using NativeSocket = SOCKET;
 #define VANTEL_CLOSE_SOCKET closesocket
 #define VANTEL_SHUT_BOTH SD_BOTH
+#define VANTEL_SEND_FLAGS 0
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -14,7 +15,12 @@ using NativeSocket = SOCKET;
 using NativeSocket = int;
 #define VANTEL_CLOSE_SOCKET close
 #define VANTEL_SHUT_BOTH SHUT_RDWR
+// A peer that has gone (the PC/SC service ending before the virtual card) must fail the
+// send, not end the test program with SIGPIPE.
+#define VANTEL_SEND_FLAGS MSG_NOSIGNAL
 #endif
+
+#include <cerrno>
 
 namespace vantel_test {
 namespace {
@@ -89,7 +95,7 @@ LocalSocket ConnectLocal(int port) {
 bool SendAll(LocalSocket socket, const std::uint8_t* data, std::size_t length) {
   while (length > 0) {
     auto sent = send(static_cast<NativeSocket>(socket), reinterpret_cast<const char*>(data),
-                     static_cast<int>(length), 0);
+                     static_cast<int>(length), VANTEL_SEND_FLAGS);
     if (sent <= 0) return false;
     data += sent;
     length -= static_cast<std::size_t>(sent);
@@ -114,6 +120,51 @@ void ShutdownLocal(LocalSocket socket) {
 
 void CloseLocal(LocalSocket socket) {
   VANTEL_CLOSE_SOCKET(static_cast<NativeSocket>(socket));
+}
+
+bool LocalPair(LocalSocket* client, LocalSocket* server) {
+  StartSockets();
+  NativeSocket listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address = LocalAddress(0);
+  socklen_t size = sizeof address;
+  *client = *server = kNoSocket;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      listen(listener, 1) == 0 &&
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    *client = ConnectLocal(ntohs(address.sin_port));
+    if (*client != kNoSocket) *server = static_cast<LocalSocket>(accept(listener, nullptr, nullptr));
+  }
+  VANTEL_CLOSE_SOCKET(listener);
+  return *client != kNoSocket && *server != static_cast<LocalSocket>(-1);
+}
+
+void ResetLocal(LocalSocket socket) {
+  linger abort_on_close{1, 0};
+  setsockopt(static_cast<NativeSocket>(socket), SOL_SOCKET, SO_LINGER,
+             reinterpret_cast<const char*>(&abort_on_close), sizeof abort_on_close);
+  CloseLocal(socket);
+}
+
+void SetReceiveWait(LocalSocket socket, int milliseconds) {
+#if defined(_WIN32)
+  DWORD wait = static_cast<DWORD>(milliseconds);
+#else
+  timeval wait{milliseconds / 1000, (milliseconds % 1000) * 1000};
+#endif
+  setsockopt(static_cast<NativeSocket>(socket), SOL_SOCKET, SO_RCVTIMEO,
+             reinterpret_cast<const char*>(&wait), sizeof wait);
+}
+
+int ReceiveSome(LocalSocket socket, std::uint8_t* data, std::size_t capacity) {
+  const auto got = recv(static_cast<NativeSocket>(socket), reinterpret_cast<char*>(data),
+                        static_cast<int>(capacity), 0);
+  if (got >= 0) return static_cast<int>(got);
+#if defined(_WIN32)
+  const bool timed_out = WSAGetLastError() == WSAETIMEDOUT;
+#else
+  const bool timed_out = errno == EAGAIN || errno == EWOULDBLOCK;
+#endif
+  return timed_out ? -1 : 0;
 }
 
 int FreePortRun(int count) {

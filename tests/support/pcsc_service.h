@@ -21,6 +21,9 @@ struct PcscService {
 
 // Starts the service on first use.
 const PcscService& StartPcscService();
+// Stops the started service and starts it again, as a system does after an update; the
+// virtual cards connect again by themselves. False when it did not come back.
+bool RestartPcscService();
 
 // Waits until the reader sees its virtual card; false when it does not within seconds.
 bool WaitForCard(const std::string& readerName);

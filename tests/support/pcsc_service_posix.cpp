@@ -65,10 +65,12 @@ class PcscdProcess {
         << ReaderEntry("Kestor Passport Reader", service_.knownReaderCardPort, kVpcdDriver)
         << ReaderEntry("Acme Card Reader", service_.unknownReaderCardPort, driverCopy.string());
     std::filesystem::create_directory(folder_ / "run");
-    const std::filesystem::path socket = folder_ / "run" / "pcscd" / "pcscd.comm";
-    setenv("PCSCLITE_CSOCK_NAME", socket.c_str(), 1);
+    setenv("PCSCLITE_CSOCK_NAME", Socket().c_str(), 1);
     for (const auto& command : kNamespaceCommands) {
-      if (Launch(command) && WaitForSocket(socket)) return;
+      if (Launch(command) && WaitForSocket(Socket())) {
+        namespaceCommand_ = &command;
+        return;
+      }
       Stop();
     }
     service_.failure = "pcscd did not start; see " + (folder_ / "pcscd.log").string();
@@ -83,7 +85,17 @@ class PcscdProcess {
 
   const PcscService& Service() const { return service_; }
 
+  bool Restart() {
+    if (!namespaceCommand_) return false;
+    Stop();
+    std::error_code ignored;
+    std::filesystem::remove(Socket(), ignored);
+    return Launch(*namespaceCommand_) && WaitForSocket(Socket());
+  }
+
  private:
+  std::filesystem::path Socket() const { return folder_ / "run" / "pcscd" / "pcscd.comm"; }
+
   bool Launch(const std::vector<std::string>& namespaceCommand) {
     const std::string script = "mount --bind \"$0\" /run && exec pcscd -f -c \"$1\" >\"$2\" 2>&1";
     const std::string run = (folder_ / "run").string();
@@ -126,15 +138,20 @@ class PcscdProcess {
 
   std::filesystem::path folder_;
   PcscService service_;
+  const std::vector<std::string>* namespaceCommand_ = nullptr;
   pid_t pid_ = 0;
 };
 
+PcscdProcess& Process() {
+  static PcscdProcess process;
+  return process;
+}
+
 }  // namespace
 
-const PcscService& StartPcscService() {
-  static PcscdProcess process;
-  return process.Service();
-}
+const PcscService& StartPcscService() { return Process().Service(); }
+
+bool RestartPcscService() { return Process().Restart(); }
 
 }  // namespace vantel_test
 #endif

@@ -1,4 +1,6 @@
 #if defined(_WIN32)
+#include <windows.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -38,6 +40,18 @@ PcscService StartStubReaders() {
 const PcscService& StartPcscService() {
   static const PcscService service = StartStubReaders();
   return service;
+}
+
+// The test WinSCard.dll forgets every context and card handle it gave out, as a restarted
+// smart-card service does.
+bool RestartPcscService() {
+  HMODULE stub = GetModuleHandleA("winscard.dll");
+  auto restart = stub ? reinterpret_cast<void(WINAPI*)()>(
+                            reinterpret_cast<void*>(GetProcAddress(stub, "VantelStubRestartService")))
+                      : nullptr;
+  if (!restart) return false;
+  restart();
+  return true;
 }
 
 }  // namespace vantel_test

@@ -99,9 +99,10 @@ std::size_t HeaderSizeOf(const Bytes& frame) {
 }  // namespace
 
 std::size_t RequestFrameSize(const Bytes& data, std::size_t at) {
-  // An encryption-chip frame: eight 55, A6, LEN of two bytes little-endian counting the body.
-  if (data.size() >= at + 11 && IsEncChipFrame(Bytes(data.begin() + static_cast<std::ptrdiff_t>(at), data.end())))
-    return 12 + (data[at + 9] | std::size_t{data[at + 10]} << 8);
+  constexpr std::size_t kEncChipHeaderSize = 11;  // eight 55, A6, LEN of two bytes
+  if (data.size() >= at + kEncChipHeaderSize &&
+      IsEncChipFrame(Bytes(data.begin() + static_cast<std::ptrdiff_t>(at), data.end())))
+    return kEncChipHeaderSize + 1 + (data[at + 9] | std::size_t{data[at + 10]} << 8);
   if (StartsWith(data, at, kSamPreamble) && IsLedFrameWithoutLength(data, at)) return kLedFrameSize;
   if (StartsWith(data, at, kSamPreamble) && data.size() >= at + kSamHeaderSize)
     return kSamHeaderSize + (static_cast<std::size_t>(data[at + 5]) << 8 | data[at + 6]);

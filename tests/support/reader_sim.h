@@ -43,8 +43,8 @@ Bytes SamAnswerFrame(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3, const
 // 55 AA LEN payload XOR; a payload of 254 bytes or more gets the long-answer LEN 0xFF.
 Bytes VendorFrame(const Bytes& payload);
 // The size of the request frame that starts at `at` once its header is there, else 0. The
-// LED frame AA AA AA 96 69 C0 FF ctl chk has no LEN: 9 bytes; an encryption-chip frame counts
-// its body in two little-endian LEN bytes.
+// LED frame AA AA AA 96 69 C0 FF ctl chk has no LEN: 9 bytes. An encryption-chip frame's LEN
+// (two bytes little-endian after eight 55 and A6) counts its body: 12 bytes more.
 std::size_t RequestFrameSize(const Bytes& data, std::size_t at);
 // The data field of a case 3 or 4 APDU (CLA INS P1 P2 Lc data [Le]); none for case 1 or 2.
 Bytes ApduCommandData(const Bytes& apdu);

@@ -1,5 +1,7 @@
 #include "support/reader_sim_pcsc.h"
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "support/local_socket.h"
@@ -17,6 +19,32 @@ const Bytes kNoSuchPacket{0x6A, 0x82};
 constexpr std::uint8_t kSamChannel = 0x98;
 constexpr std::uint8_t kReaderChannel = 0x97;
 
+// The new-address read comes in packets of 250 bytes of the PC/SC readers' own form of the
+// answer, whose record lies two bytes later than in the SAM frame (after two zero bytes).
+constexpr std::uint8_t kNewAddressCommand[] = {0x30, 0x03};
+constexpr std::size_t kNewAddressPacketSize = 250;
+constexpr std::size_t kNewAddressRecordAt = 10;
+
+bool IsNewAddressPacket(const Bytes& apdu) {
+  return apdu.size() == 7 && apdu[2] == kNewAddressCommand[0] && apdu[3] == kNewAddressCommand[1] &&
+         apdu[4] == 1;
+}
+
+Bytes NewAddressPacket(const Bytes& frame, std::uint8_t packet) {
+  Bytes whole(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(std::min(frame.size(), kNewAddressRecordAt)));
+  whole.insert(whole.end(), {0x00, 0x00});
+  if (frame.size() > kNewAddressRecordAt)
+    whole.insert(whole.end(), frame.begin() + kNewAddressRecordAt, frame.end());
+  const std::size_t from = std::min(whole.size(), packet * kNewAddressPacketSize);
+  const std::size_t to = std::min(whole.size(), from + kNewAddressPacketSize);
+  return Bytes(whole.begin() + static_cast<std::ptrdiff_t>(from), whole.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+// The base-message reads, plain (30 01) and with fingerprint (30 10), come in packets.
+bool IsBaseMessagePacket(const Bytes& apdu) {
+  return apdu.size() == 7 && apdu[2] == 0x30 && (apdu[3] == 0x01 || apdu[3] == 0x10) && apdu[4] == 1;
+}
+
 }  // namespace
 
 ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
@@ -26,19 +54,20 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
     if (!apdu.empty() && apdu[0] != 0xFF) return readerCodes(apdu);
     if (apdu.size() < 5) return kInstructionNotSupported;
     const Bytes data = ApduCommandData(apdu);
-    // The base-message reads, plain (30 01) and with fingerprint (30 10), come in packets.
-    const bool sliced = apdu[2] == 0x30 && (apdu[3] == 0x01 || apdu[3] == 0x10);
-    if (packets && apdu[1] == kSamChannel && sliced && data.size() == 1) {
-      if (data[0] == 0) *pending = packets(SamRequestFrame(0x30, apdu[3], {}));
-      return data[0] < pending->size() ? (*pending)[data[0]] : kNoSuchPacket;
+    if (packets && apdu[1] == kSamChannel && IsBaseMessagePacket(apdu)) {
+      const std::uint8_t packet = apdu[5];
+      if (packet == 0) *pending = packets(SamRequestFrame(0x30, apdu[3], {}));
+      return packet < pending->size() ? (*pending)[packet] : kNoSuchPacket;
     }
+    if (apdu[1] == kSamChannel && IsNewAddressPacket(apdu))
+      return NewAddressPacket(frames(SamRequestFrame(apdu[2], apdu[3], data)), apdu[5]);
     if (apdu[1] == kSamChannel) return frames(SamRequestFrame(apdu[2], apdu[3], data));
     if (apdu[1] == kReaderChannel) return readerCodes(apdu);
     return kInstructionNotSupported;
   };
 }
 
-VirtualCard::VirtualCard(int port, ApduAnswerer answerer) : answerer_(std::move(answerer)) {
+VirtualCard::VirtualCard(int port, ApduAnswerer answerer) : port_(port), answerer_(std::move(answerer)) {
   socket_ = ConnectLocal(port);
   connected_ = socket_ != kNoSocket;
   if (connected_) thread_ = std::thread([this] { Serve(); });
@@ -48,8 +77,12 @@ VirtualCard::~VirtualCard() {
   if (socket_ == kNoSocket) return;
   // Winsock does not wake a blocked receive on shutdown alone: the socket is closed too, and
   // the serving thread only reads it until then.
-  ShutdownLocal(socket_);
-  CloseLocal(socket_);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+    ShutdownLocal(socket_);
+    CloseLocal(socket_);
+  }
   thread_.join();
 }
 
@@ -59,6 +92,32 @@ std::vector<Bytes> VirtualCard::Apdus() const {
 }
 
 void VirtualCard::Serve() {
+  do {
+    ServeConnection();
+    connected_ = false;
+  } while (Reconnect());
+}
+
+// The restarted service's vpcd listens on the same port again.
+bool VirtualCard::Reconnect() {
+  constexpr int kRetryMs = 50;
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kRetryMs));
+    const LocalSocket again = ConnectLocal(port_);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stopping_) {
+      if (again != kNoSocket) CloseLocal(again);
+      return false;
+    }
+    if (again == kNoSocket) continue;
+    CloseLocal(socket_);
+    socket_ = again;
+    connected_ = true;
+    return true;
+  }
+}
+
+void VirtualCard::ServeConnection() {
   for (;;) {
     std::uint8_t header[2];
     if (!ReceiveAll(socket_, header, sizeof header)) break;
@@ -71,7 +130,6 @@ void VirtualCard::Serve() {
     if (!SendAll(socket_, length, sizeof length) || !SendAll(socket_, answer.data(), answer.size()))
       break;
   }
-  connected_ = false;
 }
 
 // Power and reset controls need no answer.

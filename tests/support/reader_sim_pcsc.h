@@ -24,18 +24,19 @@ using FrameAnswerer = std::function<Bytes(const Bytes& requestFrame)>;
 using PacketAnswerer = std::function<std::vector<Bytes>(const Bytes& requestFrame)>;
 
 // The pseudo-APDUs: "FF98" CMD PARA [Lc data] Le passes a SAM frame through and is answered
-// with the SAM's answer frame alone; "FF97" 10 cc (ARG | Lc data) is a reader command by its
-// reader code cc (not a vendor command byte), answered by `readerCodes` with data and 90 00.
-// An APDU of another class goes to the card in the field, also through `readerCodes`.
-// Anything else gets 6D 00. The base-message read "FF98 30 01 01 n 00" is answered with
-// packet n of one answer frame: packet 0 asks `packets` for the frame, the others hand out
-// the rest.
+// with the SAM's answer frame alone (the new-address read "FF983003" 01 pp 00 with packet pp
+// of 250 bytes of that frame, its record two bytes later; the base-message read "FF983001"
+// 01 pp 00 with packet pp of one answer frame that packet 0 asks `packets` for); "FF97" 10 cc
+// (ARG | Lc data) is a reader command by its reader code cc (not a vendor command byte),
+// answered by `readerCodes` with data and 90 00. An APDU of another class goes to the card in
+// the field, also through `readerCodes`. Anything else gets 6D 00.
 ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
                                 PacketAnswerer packets = nullptr);
 
 class VirtualCard {
  public:
-  // Connects to the vpcd reader's card port on this machine and serves it until destroyed.
+  // Connects to the vpcd reader's card port on this machine and serves it until destroyed;
+  // when the PC/SC service restarts, it connects again.
   VirtualCard(int port, ApduAnswerer answerer);
   ~VirtualCard();
   VirtualCard(const VirtualCard&) = delete;
@@ -47,10 +48,14 @@ class VirtualCard {
 
  private:
   void Serve();
+  void ServeConnection();
+  bool Reconnect();
   Bytes Answer(const Bytes& message);
 
+  int port_;
   ApduAnswerer answerer_;
   std::intptr_t socket_ = -1;
+  bool stopping_ = false;  // under mutex_
   std::atomic<bool> connected_{false};
   mutable std::mutex mutex_;
   std::vector<Bytes> apdus_;

@@ -22,6 +22,8 @@ class SerialAttachment {
   bool IsAttached() const { return peer_ != nullptr; }
   // Bytes sent without a request, as line noise or a late answer.
   bool SendRaw(const Bytes& bytes) { return peer_->Send(bytes); }
+  // Whether the library still holds its end of the line open.
+  bool IsHeldOpen() { return peer_->IsHeldOpen(); }
 
  private:
   void Serve();

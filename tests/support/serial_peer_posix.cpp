@@ -47,19 +47,42 @@ class PtySerialPeer : public SerialPeer {
     return got;
   }
 
+  // With no descriptor of the slave open, the master reports a hang-up.
+  bool IsHeldOpen() override {
+    pollfd watch{master_, POLLIN, 0};
+    return poll(&watch, 1, 0) >= 0 && !(watch.revents & POLLHUP);
+  }
+
  private:
   int master_;
   std::filesystem::path link_;
 };
 
+// The folder of the program's serial links, made on first use and removed when the program
+// ends (test runs would otherwise leave one behind per test process).
+class OwnSerialFolder {
+ public:
+  OwnSerialFolder()
+      : path_(std::filesystem::temp_directory_path() / ("vantel-serial-" + std::to_string(getpid()))) {
+    std::filesystem::create_directories(path_);
+    setenv("VANTEL_SERIAL_DIR", path_.c_str(), 1);
+  }
+  ~OwnSerialFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
 std::filesystem::path SerialFolder() {
   const char* set = getenv("VANTEL_SERIAL_DIR");
-  if (set && *set) return set;
-  std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("vantel-serial-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
-  setenv("VANTEL_SERIAL_DIR", folder.c_str(), 1);
-  return folder;
+  static bool ours = !(set && *set);
+  if (!ours) return set;
+  static OwnSerialFolder folder;
+  return folder.path();
 }
 
 }  // namespace

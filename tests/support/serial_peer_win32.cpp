@@ -28,7 +28,7 @@ void PurgeBothEnds(HANDLE peer, int portNumber) {
 
 class PeerLine : public SerialPeer {
  public:
-  explicit PeerLine(HANDLE handle) : handle_(handle) {}
+  PeerLine(HANDLE handle, int portNumber) : handle_(handle), portNumber_(portNumber) {}
   ~PeerLine() override { CloseHandle(handle_); }
 
   bool Send(const std::vector<std::uint8_t>& bytes) override {
@@ -57,8 +57,17 @@ class PeerLine : public SerialPeer {
     return got;
   }
 
+  // COM ports open exclusively: a port the library holds cannot be opened again.
+  bool IsHeldOpen() override {
+    HANDLE port = OpenLine("\\\\.\\COM" + std::to_string(portNumber_));
+    if (port == INVALID_HANDLE_VALUE) return true;
+    CloseHandle(port);
+    return false;
+  }
+
  private:
   HANDLE handle_;
+  int portNumber_;
 };
 
 }  // namespace
@@ -70,7 +79,7 @@ std::unique_ptr<SerialPeer> SerialPeer::Attach(int portNumber) {
   HANDLE peer = OpenLine(std::string(folder, length) + "\\peer" + std::to_string(portNumber));
   if (peer == INVALID_HANDLE_VALUE) return nullptr;
   PurgeBothEnds(peer, portNumber);
-  return std::make_unique<PeerLine>(peer);
+  return std::make_unique<PeerLine>(peer, portNumber);
 }
 
 }  // namespace vantel_test

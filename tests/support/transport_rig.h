@@ -37,6 +37,8 @@ class TransportRig {
   ReaderSim& sim() { return sim_; }
   // PC/SC: the APDUs the virtual card received since this rig was made.
   std::vector<Bytes> PcscApdus() const;
+  // Whether the library still holds the serial line open.
+  bool SerialLineHeld() { return serial_ && serial_->IsHeldOpen(); }
 
   HidAttachment hid;
   UsbAttachment usb;

@@ -2,7 +2,8 @@
 // is a stub. It plays vpcd: each reader of VANTEL_WINSCARD_READERS ("Name 0=port;Name 1=
 // port") listens on 127.0.0.1:port for its virtual card and speaks vpcd's card protocol
 // (a 2-byte big-endian length, then the payload; 1-byte payloads are controls). One
-// caller at a time, as the library's callers are.
+// caller at a time, as the library's callers are. VantelStubRestartService plays a restart
+// of the smart-card service: every context and card handle given out before goes stale.
 #include <winsock2.h>
 
 #include <cstdint>
@@ -27,13 +28,14 @@ constexpr LONG kUnknownReader = static_cast<LONG>(0x80100009);
 constexpr LONG kNoSmartcard = static_cast<LONG>(0x8010000C);
 constexpr LONG kCommError = static_cast<LONG>(0x80100013);
 constexpr LONG kNoReaders = static_cast<LONG>(0x8010002E);
+constexpr LONG kServiceStopped = static_cast<LONG>(0x8010001E);
 constexpr DWORD kAutoAllocate = 0xFFFFFFFF;
 constexpr DWORD kProtocolT1 = 2;
 constexpr DWORD kStateSpecific = 0x0020;
 constexpr std::uint8_t kPowerOn = 1;
 constexpr std::uint8_t kAtrRequest = 4;
-constexpr int kCardWaitMs = 5000;
-constexpr ScardContext kContext = 1;
+// Card handles of one service generation: generation * kHandlesPerGeneration + reader + 1.
+constexpr ScardHandle kHandlesPerGeneration = 64;
 
 struct Reader {
   std::string name;
@@ -43,6 +45,7 @@ struct Reader {
 };
 
 std::vector<Reader> gReaders;
+ScardContext gGeneration = 1;  // the context of the running service
 
 SOCKET Listen(int port) {
   SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
@@ -110,14 +113,15 @@ bool ReceiveMessage(Reader& reader, std::vector<std::uint8_t>* payload) {
   return ReceiveAll(reader.card, payload->data(), payload->size());
 }
 
-// Takes the waiting virtual card, powers it and asks for its ATR.
+// Takes the waiting virtual card, powers it and asks for its ATR. A card has connected once
+// its constructor returned, so a reader without one answers "no card" at once.
 bool HaveCard(Reader& reader) {
   if (reader.card != INVALID_SOCKET) return true;
   if (reader.listener == INVALID_SOCKET) return false;
   fd_set ready;
   FD_ZERO(&ready);
   FD_SET(reader.listener, &ready);
-  timeval wait{kCardWaitMs / 1000, 0};
+  timeval wait{0, 0};
   if (select(0, &ready, nullptr, nullptr, &wait) != 1) return false;
   reader.card = accept(reader.listener, nullptr, nullptr);
   if (reader.card == INVALID_SOCKET) return false;
@@ -131,7 +135,8 @@ bool HaveCard(Reader& reader) {
 }
 
 Reader* ReaderOf(ScardHandle card) {
-  return card >= 1 && card <= gReaders.size() ? &gReaders[card - 1] : nullptr;
+  const ScardHandle index = card - gGeneration * kHandlesPerGeneration;
+  return index >= 1 && index <= gReaders.size() ? &gReaders[index - 1] : nullptr;
 }
 
 }  // namespace
@@ -144,13 +149,16 @@ extern const ScardIoRequest g_rgSCardRawPci{0x10000, sizeof(ScardIoRequest)};
 
 LONG WINAPI SCardEstablishContext(DWORD, const void*, const void*, ScardContext* context) {
   StartReaders();
-  *context = kContext;
+  *context = gGeneration;
   return kSuccess;
 }
 
-LONG WINAPI SCardReleaseContext(ScardContext) { return kSuccess; }
+LONG WINAPI SCardReleaseContext(ScardContext context) {
+  return context == gGeneration ? kSuccess : kInvalidHandle;
+}
 
-LONG WINAPI SCardListReadersA(ScardContext, const char*, char* readers, DWORD* length) {
+LONG WINAPI SCardListReadersA(ScardContext context, const char*, char* readers, DWORD* length) {
+  if (context != gGeneration) return kServiceStopped;
   if (gReaders.empty()) return kNoReaders;
   std::string list;
   for (const Reader& reader : gReaders) list += reader.name + '\0';
@@ -173,12 +181,13 @@ LONG WINAPI SCardFreeMemory(ScardContext, const void* memory) {
   return kSuccess;
 }
 
-LONG WINAPI SCardConnectA(ScardContext, const char* name, DWORD, DWORD, ScardHandle* card,
-                          DWORD* protocol) {
+LONG WINAPI SCardConnectA(ScardContext context, const char* name, DWORD, DWORD,
+                          ScardHandle* card, DWORD* protocol) {
+  if (context != gGeneration) return kServiceStopped;
   for (std::size_t i = 0; i < gReaders.size(); ++i) {
     if (gReaders[i].name != name) continue;
     if (!HaveCard(gReaders[i])) return kNoSmartcard;
-    *card = i + 1;
+    *card = gGeneration * kHandlesPerGeneration + i + 1;
     *protocol = kProtocolT1;
     return kSuccess;
   }
@@ -220,5 +229,7 @@ LONG WINAPI SCardTransmit(ScardHandle card, const ScardIoRequest*, const BYTE* c
   *answerLength = static_cast<DWORD>(response.size());
   return kSuccess;
 }
+
+void WINAPI VantelStubRestartService() { ++gGeneration; }
 
 }  // extern "C"

@@ -1,0 +1,40 @@
+#include "service/api/reader_mutex.h"
+
+#include <memory>
+
+#include "service/api/api_handler.h"
+#include "service/net/service_text.h"
+
+namespace lumarin {
+namespace {
+
+constexpr char kTooLargeAnswer[] = "{\"resultFlag\":-1,\"errorMsg\":\"打开照片失败\"}";
+
+}  // namespace
+
+Mutex* gReaderMutex = nullptr;
+
+Mutex* CreateReaderMutex() {
+  gReaderMutex = new Mutex;
+  gReaderMutex->Create();
+  return gReaderMutex;
+}
+
+void DestroyReaderMutex() {
+  delete gReaderMutex;
+  gReaderMutex = nullptr;
+}
+
+void RunLocked(char* result, const std::function<void(char* work)>& operation) {
+  MutexLock lock;
+  lock.Acquire(*gReaderMutex);
+  // The byte behind the buffer stays zero: an answer that fills it is still terminated.
+  std::unique_ptr<char[]> work(new char[kAnswerBufferSize + 1]());
+  operation(work.get());
+  if (AnsiToUtf8Buffer(work.get(), result, kAnswerBufferSize) != 0)
+    AnsiToUtf8Buffer(kTooLargeAnswer, result, kAnswerBufferSize);
+  work.reset();
+  lock.Release();
+}
+
+}  // namespace lumarin

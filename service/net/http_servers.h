@@ -1,0 +1,116 @@
+#pragma once
+// The HTTP and HTTPS listeners: each runs one accept thread and gives every accepted
+// connection a thread of its own that runs the request loop until the peer closes.
+#include <atomic>
+#include <chrono>
+#include <memory>
+
+#include "platform/tcp_socket.h"
+#include "service/net/client.h"
+#include "service/shell/task_thread.h"
+
+typedef struct ssl_ctx_st SSL_CTX;
+
+namespace lumarin {
+
+// What the two listeners share: start, stop, the accept loop.
+class HttpListener {
+ public:
+  HttpListener(const HttpListener&) = delete;
+  HttpListener& operator=(const HttpListener&) = delete;
+
+  // Always true: whether the port could be bound shows only in whether anything answers.
+  // Waits (dispatching window messages) for the accept thread of an earlier start to end.
+  // The listener binds all local interfaces; the address is kept, not used.
+  bool Start(void* notify, const char* address, int port);
+  // Asks a running accept thread to end and wakes it with a connection to 127.0.0.1; does
+  // not wait. Open connections are served on.
+  void Stop();
+  // True from Start until Stop, whether or not the port could be bound.
+  bool IsActive() const { return !stopRequested_; }
+  // The accept thread's body.
+  void AcceptLoop();
+
+ protected:
+  HttpListener() = default;
+  ~HttpListener() = default;
+  // Destructors of derived listeners call this first: it stops and waits for the accept
+  // thread, which calls HandOver.
+  void Shutdown();
+  virtual CTaskThread* MakeAcceptThread() = 0;
+  // Takes over one accepted connection.
+  virtual void HandOver(std::unique_ptr<platform::TcpSocket> connection) = 0;
+  // Runs `client` on `thread` (both new, self-deleting); frees both when no thread starts.
+  static void RunConnection(Client* client, CTaskThread* thread);
+
+ private:
+  std::unique_ptr<CTaskThread> acceptThread_;
+  std::atomic<bool> stopRequested_{false};
+  void* notify_ = nullptr;
+  std::atomic<int> port_{0};
+  char address_[17] = {};
+};
+
+class HttpServer final : public HttpListener {
+ public:
+  HttpServer() = default;
+  ~HttpServer();
+
+ private:
+  CTaskThread* MakeAcceptThread() override;
+  void HandOver(std::unique_ptr<platform::TcpSocket> connection) override;
+};
+
+class HttpsServer final : public HttpListener {
+ public:
+  // How long a peer may take for its TLS handshake, which runs on the accept thread.
+  static constexpr std::chrono::milliseconds kHandshakeLimit{10000};
+
+  // Prepares the TLS context (certificate and key beside the service).
+  explicit HttpsServer(std::chrono::milliseconds handshakeLimit = kHandshakeLimit);
+  ~HttpsServer();
+
+ private:
+  CTaskThread* MakeAcceptThread() override;
+  // The handshake; a failed one is logged "SSL accept failed" and the connection dropped.
+  void HandOver(std::unique_ptr<platform::TcpSocket> connection) override;
+
+  SSL_CTX* context_;
+  std::chrono::milliseconds handshakeLimit_;
+};
+
+// The accept threads.
+class CHttpServTaskThread : public CTaskThread {
+ public:
+  explicit CHttpServTaskThread(HttpListener* server) : server_(server) {}
+
+ protected:
+  void Run() override;
+
+ private:
+  HttpListener* server_;
+};
+
+class CHttpsServTaskThread : public CHttpServTaskThread {
+ public:
+  using CHttpServTaskThread::CHttpServTaskThread;
+};
+
+// The connection threads: the request loop, then the connection object is deleted.
+class CHttpClientTaskThread : public CTaskThread {
+ public:
+  explicit CHttpClientTaskThread(Client* client) : client_(client) {}
+
+ protected:
+  void Run() override;
+
+ private:
+  Client* client_;
+};
+
+class CHttpsClientTaskThread : public CHttpClientTaskThread {
+ public:
+  using CHttpClientTaskThread::CHttpClientTaskThread;
+};
+
+}  // namespace lumarin

@@ -1,0 +1,82 @@
+#include "service/net/request_answer.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "service/net/http_answers.h"
+#include "service/net/service_text.h"
+
+namespace lumarin {
+namespace {
+
+// Log lines are cut to 1023 bytes.
+template <typename... Args>
+void LogLine(RequestLogWriter log, const char* format, const Args&... args) {
+  char line[1024];
+  std::snprintf(line, sizeof line, format, args.c_str()...);
+  log(line);
+}
+
+void ParseQuery(const std::string& query, RequestLogWriter log, ParamMap& params) {
+  for (const std::string& piece : SplitString(query, "&")) {
+    std::vector<std::string> parts = SplitString(piece, "=");
+    if (parts.size() < 2) parts.resize(2);
+    if (log) LogLine(log, "参数名：%s,参数值：%s", parts[0], parts[1]);
+    params.emplace(parts[0], parts[1]);
+  }
+}
+
+// The headers' length with the longest Content-Length, without the body or the NUL.
+constexpr std::size_t kOkHeaderRoom = sizeof kOkAnswerTemplate + 16;
+
+int CopyAnswer(const char* text, char* answer) {
+  const std::size_t length = std::strlen(text);
+  std::memcpy(answer, text, length);
+  return static_cast<int>(length);
+}
+
+}  // namespace
+
+bool ParseRequest(const char* read, RequestLogWriter log, ParsedRequest& request) {
+  std::string text(read);
+  TrimSpaces(text);
+  const std::size_t blank = text.find(' ');
+  if (blank == std::string::npos) return false;
+  request.method = text.substr(0, blank);
+  const std::size_t version = text.find("HTTP", blank);
+  const std::string target =
+      text.substr(blank, version == std::string::npos ? std::string::npos : version - blank);
+  const std::size_t question = target.find('?');
+  request.path = target.substr(0, question);
+  request.query = question == std::string::npos ? std::string() : target.substr(question + 1);
+  if (log) LogLine(log, "所有参数字符串%s", request.query);
+  ParseQuery(request.query, log, request.params);
+  if (log) LogLine(log, "%s", request.path);
+  return true;
+}
+
+bool AnswerBuffers::Allocate() {
+  // One byte more than a handler may write, always zero, ends even an unterminated result.
+  result_.reset(new (std::nothrow) char[kAnswerBufferSize + 1]);
+  answer_.reset(new (std::nothrow) char[kAnswerBufferSize + kOkHeaderRoom]);
+  return result_ && answer_;
+}
+
+int AnswerRequest(const char* read, const RouteTable& routes, RequestLogWriter log,
+                  AnswerBuffers& buffers) {
+  ParsedRequest request;
+  if (!ParseRequest(read, log, request)) return -1;
+  if (request.method != "GET" && request.method != "POST")
+    return CopyAnswer(kEmptyOkAnswer, buffers.answer());
+  const ApiHandler handler = routes.Find(TrimSpaces(request.path));
+  if (!handler) return CopyAnswer(kNotFoundAnswer, buffers.answer());
+  std::memset(buffers.result(), 0, kAnswerBufferSize + 1);
+  handler(request.params, buffers.result());
+  buffers.result()[kAnswerBufferSize] = '\0';
+  const int length = static_cast<int>(std::strlen(buffers.result()));
+  return std::snprintf(buffers.answer(), kAnswerBufferSize + kOkHeaderRoom, kOkAnswerTemplate,
+                       length, buffers.result());
+}
+
+}  // namespace lumarin

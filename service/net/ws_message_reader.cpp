@@ -1,0 +1,82 @@
+#include "service/net/ws_message_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace lumarin {
+
+WsMessageReader::WsMessageReader(char* area, std::size_t capacity)
+    : area_(area), capacity_(capacity) {}
+
+std::size_t WsMessageReader::ReceiveRoom() const {
+  return std::min(kReceiveSize, capacity_ - 1 - held_);
+}
+
+std::vector<WsAction> WsMessageReader::Take(std::size_t bytes) {
+  std::vector<WsAction> actions;
+  if (ended_) return actions;
+  const bool receive_filled = bytes == ReceiveRoom();
+  held_ += bytes;
+  while (held_ > 0 && !ended_) {
+    if (codec_.IsHandshake(area_)) {
+      const std::size_t length = UpgradeRequestLength(receive_filled);
+      if (length == 0) break;
+      std::string answer = codec_.MakeHandshakeAnswer(std::string(area_, std::find(area_, area_ + length, '\0')));
+      const bool refused = answer == kHandshakeRefusal;
+      actions.push_back({refused ? WsAction::kRefuse : WsAction::kUpgrade, std::move(answer)});
+      ended_ = refused;
+      Consume(length);
+    } else if (!TakeFrame(actions)) {
+      break;
+    }
+  }
+  return actions;
+}
+
+std::size_t WsMessageReader::UpgradeRequestLength(bool receive_filled) const {
+  const char* blank_line = std::strstr(area_, "\r\n\r\n");
+  if (blank_line != nullptr) return static_cast<std::size_t>(blank_line - area_) + 4;
+  // A receive that came short ends the request (a browser's long header takes several
+  // full ones), and so does an area with no room left.
+  const bool more_may_come = receive_filled && ReceiveRoom() > 0;
+  return more_may_come ? 0 : held_;
+}
+
+bool WsMessageReader::TakeFrame(std::vector<WsAction>& actions) {
+  const FrameLayout layout = ReadFrameLayout(area_, held_);
+  // Compared apart from the header so that a declared 2^64 - 1 cannot wrap.
+  if (layout.payload_length > kLargestFrame ||
+      layout.header_size + layout.payload_length > kLargestFrame) {
+    actions.push_back({WsAction::kDrop, {}});
+    ended_ = true;
+    return false;
+  }
+  const std::size_t size = layout.header_size + static_cast<std::size_t>(layout.payload_length);
+  if (!layout.header_complete || held_ < size) return false;
+  const int length = static_cast<int>(size);
+  switch (codec_.ClassifyFrame(area_, length)) {
+    case kFrameText: {
+      char text[kLargestFrame] = "";
+      codec_.DecodeFrame(area_, length, text);
+      actions.push_back({WsAction::kDispatch, text});
+      break;
+    }
+    case kFrameClose:
+      actions.push_back({WsAction::kClose, {}});
+      ended_ = true;
+      return false;
+    default:
+      break;  // binary, ping, pong and the rest: no answer
+  }
+  Consume(size);
+  return true;
+}
+
+void WsMessageReader::Consume(std::size_t used) {
+  const std::size_t rest = held_ - used;
+  std::memmove(area_, area_ + used, rest);
+  std::memset(area_ + rest, 0, used);
+  held_ = rest;
+}
+
+}  // namespace lumarin

@@ -1,0 +1,49 @@
+// Arbitrary bytes in arbitrary receives through one WebSocket connection's message reading
+// (join, classify, decode, handshake). Each receive is two size bytes (little-endian, taken
+// modulo the room the reader offers, plus one) followed by that many received bytes.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "service/net/ws_message_reader.h"
+
+namespace {
+
+constexpr std::size_t kAreaSize = 524288;
+
+void Check(const lumarin::WsAction& action, bool* ended) {
+  if (*ended) std::abort();  // nothing may follow the end of a connection
+  switch (action.kind) {
+    case lumarin::WsAction::kDispatch:
+      if (action.text.size() >= lumarin::WsMessageReader::kLargestFrame) std::abort();
+      break;
+    case lumarin::WsAction::kUpgrade:
+      if (action.text.rfind("HTTP/1.1 101 ", 0) != 0) std::abort();
+      break;
+    default:
+      *ended = true;
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static std::vector<char> area(kAreaSize);
+  std::memset(area.data(), 0, area.size());
+  lumarin::WsMessageReader reader(area.data(), area.size());
+  bool ended = false;
+  while (size >= 2 && reader.ReceiveRoom() > 0) {
+    const std::size_t asked = (data[0] | (data[1] << 8)) % reader.ReceiveRoom() + 1;
+    data += 2;
+    size -= 2;
+    const std::size_t received = asked < size ? asked : size;
+    if (received == 0) break;
+    std::memcpy(reader.ReceiveSpace(), data, received);
+    data += received;
+    size -= received;
+    for (const lumarin::WsAction& action : reader.Take(received)) Check(action, &ended);
+  }
+  return 0;
+}

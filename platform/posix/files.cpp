@@ -30,6 +30,10 @@ std::string TempFolderPath() {
   return folder;
 }
 
+bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool CanReadAndWrite(const std::string& path) { return access(path.c_str(), R_OK | W_OK) == 0; }
+
 bool CopyFileReplacing(const std::string& from, const std::string& to) {
   std::FILE* in = std::fopen(from.c_str(), "rb");
   if (!in) return false;

@@ -45,8 +45,6 @@ bool WriteBitmap(const std::string& path, const std::uint8_t* bitmap, int length
   return whole;
 }
 
-std::string LibraryPhotoFolder() { return LibraryFolder() + platform::kPathSeparator; }
-
 // Both foreign decoders: port, read, kind 'I' (byte 249 not looked at), photo files.
 bool ReadForeignCard(CardMessage* message) {
   if (!DecoderAcceptsPort(Device().gPort)) return false;
@@ -64,6 +62,8 @@ bool PermitAcceptsPort(int port) {
   return (port >= 1 && port <= kHighestPermitComPort) || IsUsbPort(port) || port == kHidPort ||
          port == kPcscPort;
 }
+
+std::string LibraryPhotoFolder() { return LibraryFolder() + platform::kPathSeparator; }
 
 bool WritePhotoFiles(const std::string& folder, const std::uint8_t* photo) {
   const std::string bmp = folder + "photo.bmp";

@@ -33,6 +33,8 @@ bool PermitAcceptsPort(int port);
 // photo by the library's own decoder. The old files go first, so a photo that does not
 // decode leaves none behind. False when the bitmap file cannot be written.
 bool WritePhotoFiles(const std::string& folder, const std::uint8_t* photo);
+// The library's own folder with its trailing separator.
+std::string LibraryPhotoFolder();
 
 // The eight fields of the short foreign form; the authority code goes to
 // gForeignAuthorityCode.

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -22,7 +24,7 @@ using vantel_test::Bytes;
 using vantel_test::SamAnswer;
 using vantel_test::SamRequest;
 
-constexpr int kPort = 12;  // the exports program's own line
+constexpr int kPort = 11;  // the exports program's own line
 const Bytes kStatusRequest{0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x03, 0x11, 0xFF, 0xED};
 
 struct ExportLine {
@@ -167,6 +169,129 @@ std::map<std::string, std::function<void(void*, vantel_test::ReaderSim&, const s
        }},
       {"Morvik", [](void* f, Sim&, const std::string& missing) {
          EXPECT_EQ(As<int(const char*)>(f)(missing.c_str()), -1);
+       }},
+      // The reader commands run on the line that dc_init opens (it stands first in their
+      // block of the list) until dc_exit (last) closes it.
+      {"dc_init", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int(int, int)>(f)(kPort, 0), kPort);
+         EXPECT_EQ(As<int(int, int)>(f)(0, 0), -1);
+         EXPECT_EQ(As<int(int, int)>(f)(kPort, 0), kPort);
+       }},
+      {"Kestor_StartFindIDCard", [](void* f, Sim& sim, const std::string&) {
+         unsigned char type = 0;
+         EXPECT_EQ(As<int(unsigned char*)>(f)(&type), vantel_test::kVendorNoCard);
+         EXPECT_EQ(LastRequest(sim), vantel_test::VendorFrame({0x01, 0xFF, 0xFF}));
+       }},
+      {"Kestor_ReadBaseMsg", [](void* f, Sim& sim, const std::string&) {
+         sim.PlaceCard(std::make_shared<vantel_test::SimContactlessCard>());
+         unsigned char serial[10] = {};
+         int length = 0;
+         EXPECT_EQ(As<int(unsigned char*, int*)>(f)(serial, &length), 2);
+         EXPECT_EQ(Bytes(serial, serial + length), (Bytes{0x12, 0x34, 0x56, 0x78}));
+       }},
+      {"Kestor_SetNewVersion", [](void* f, Sim& sim, const std::string&) {
+         EXPECT_EQ(As<int(int)>(f)(0x100), 0x56);
+         EXPECT_EQ(LastRequest(sim), vantel_test::VendorFrame({0xC1, 0xFF, 0x01}));
+       }},
+      {"Kestor_SetTarnUpdate", [](void* f, Sim& sim, const std::string&) {
+         EXPECT_EQ(As<int()>(f)(), 1);
+         EXPECT_EQ(sim.Device().updates, 1);
+       }},
+      {"Kestor_ShutDownAntenna", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), -1); }},
+      {"Kestor_Samv_Comm_MaxLen", [](void* f, Sim& sim, const std::string&) {
+         EXPECT_EQ(As<int(int)>(f)(90), 0);
+         EXPECT_EQ(sim.Sam().rfFrameSize, 90);
+       }},
+      {"Kestor_LED_BEEP_Control", [](void* f, Sim& sim, const std::string&) {
+         EXPECT_EQ(As<int(int, int)>(f)(0, 1), 0);
+         EXPECT_EQ(LastRequest(sim), (Bytes{0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x04, 0xC0, 0xFF, 0x02, 0x68}));
+       }},
+      {"Kestor_ReadIINSNDN", [](void* f, Sim&, const std::string&) {
+         char text[17] = {};
+         EXPECT_EQ(As<int(char*)>(f)(text), 1);
+         EXPECT_STREQ(text, "0123456789ABCDEF");
+       }},
+      {"Kestor_SDCard_Write", [](void* f, Sim&, const std::string&) {
+         const unsigned char data[41] = {};
+         EXPECT_EQ(As<int(const char*, const unsigned char*, unsigned)>(f)("a", data, 41), -1);
+         EXPECT_EQ(As<int(const char*, const unsigned char*, unsigned)>(f)("a", data, 40), 0);
+       }},
+      {"Kestor_SDCard_Read", [](void* f, Sim&, const std::string&) {
+         unsigned char out[40] = {};
+         unsigned length = 0;
+         using Read = int(const char*, unsigned, unsigned char*, unsigned*);
+         EXPECT_EQ(As<Read>(f)("a", 40, out, nullptr), -1);
+         EXPECT_EQ(As<Read>(f)("a", 40, out, &length), 0);
+       }},
+      {"Kestor_PowerLED_Color", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int(int)>(f)(1), 0); }},
+      {"Kestor_SerialTypeACMD", [](void* f, Sim& sim, const std::string&) {
+         sim.OnVendorCommand(0x40, [](const Bytes& payload) -> std::optional<Bytes> {
+           return Bytes{0x40, 0xFF, payload[3], payload[2]};
+         });
+         const unsigned char data[] = {1, 2};
+         unsigned char out[253] = {};
+         int length = 0;
+         EXPECT_EQ((As<int(int, const unsigned char*, int, unsigned char*, int*)>(f)(0x40, data, 2, out, &length)), 1);
+         EXPECT_EQ(Bytes(out, out + length), (Bytes{2, 1}));
+       }},
+      {"Kestor_Mute", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int(int)>(f)(1), 1); }},
+      {"Kestor_RepeatRead", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int(int)>(f)(1), 1); }},
+      {"Kestor_IsSaveWlt", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int(int)>(f)(2), 1); }},
+      {"Kestor_SetComtimeout", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int(int)>(f)(3000), 1); }},
+      {"Kestor_isComBase64", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), 0); }},
+      {"Kestor_Any_Function", [](void* f, Sim&, const std::string&) {
+         int out = 0;  // the caller cleans the stack
+         auto any = reinterpret_cast<int (*)(const char*, int*, int, int, const char*)>(f);
+         EXPECT_EQ(any("Test", &out, 5, 'A', "x"), -1);
+       }},
+      {"Kestor_GetTarnVersion", [](void* f, Sim&, const std::string&) {
+         unsigned char version[3] = {};
+         EXPECT_EQ(As<int(unsigned char*)>(f)(version), 1);
+         EXPECT_EQ(Bytes(version, version + 3), (Bytes{24, 25, 1}));
+       }},
+      {"Kestor_GetMainVersion", [](void* f, Sim&, const std::string&) {
+         char text[12] = {};
+         EXPECT_EQ(As<int(char*)>(f)(text), 0);
+         EXPECT_STREQ(text, "24.25.1");
+       }},
+      {"Kestor_GetKvnType", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), 2); }},
+      {"Kestor_BeepLED", [](void* f, Sim& sim, const std::string&) {
+         EXPECT_EQ(As<int(int, int, int)>(f)(0, 1, 0), 1);
+         EXPECT_EQ(sim.Device().ledControls, (std::vector<std::uint8_t>{0x02, 0x01, 0x00}));  // after LED_BEEP
+       }},
+      {"HID_BeepLED", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int(int, int, int)>(f)(1, 1, 0), 1); }},
+      {"Kestor_setStandbySleep", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int(int)>(f)(45), -2);
+         EXPECT_EQ(As<int(int)>(f)(60), -6);
+       }},
+      {"Kestor_GetStandbySleep", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), -1); }},
+      {"Kestor_setLongPressedOFF", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int(unsigned)>(f)(7), -2);
+         EXPECT_EQ(As<int(unsigned)>(f)(4), -3);
+       }},
+      {"Kestor_GetLongPressedOFF", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), -1); }},
+      {"Kestor_GetBtDevBatteryPower", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), -1); }},
+      {"Kestor_KVNVeld_PowerOFF", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), -4); }},
+      {"Kestor_2UsbDev_GetParam", [](void* f, Sim& sim, const std::string&) {
+         sim.Device().twoUsbParameters[0x0102] = {7, 8};
+         unsigned char out[252] = {};
+         int length = 0;
+         EXPECT_EQ(As<int(int, unsigned char*, int*)>(f)(0x0102, out, &length), 0);
+         EXPECT_EQ(Bytes(out, out + length), (Bytes{7, 8}));
+       }},
+      {"Kestor_2UsbDev_SetParam", [](void* f, Sim& sim, const std::string&) {
+         const unsigned char data[] = {9};
+         EXPECT_EQ(As<int(int, const unsigned char*, int)>(f)(0x0304, data, 1), 0);
+         EXPECT_EQ(sim.Device().twoUsbParameters[0x0304], Bytes{9});
+       }},
+      {"Kestor_IC_HL_ReadCardSN", [](void* f, Sim&, const std::string&) {
+         char text[16] = {};
+         EXPECT_EQ(As<int(char*)>(f)(text), 1);
+         EXPECT_STREQ(text, "12345678");
+       }},
+      {"dc_exit", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int(int)>(f)(kPort), 0);
+         EXPECT_EQ(As<int(int)>(f)(257), -1);
        }},
   };
 }

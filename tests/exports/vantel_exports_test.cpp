@@ -51,6 +51,28 @@ TEST_F(VantelExports, TheOpenRateSetterStandsOnlyUnderItsDecoratedName) {
   EXPECT_EQ(set(57600), 0);
 }
 
+TEST_F(VantelExports, TheLedCommandStandsOnlyUnderItsDecoratedName) {
+#if defined(_WIN32)
+  EXPECT_FALSE(Find<TwoInts>("Kestor_LED_BEEP_Control"));
+  auto led = Find<TwoInts>("_Kestor_LED_BEEP_Control@8");
+#else
+  auto led = Find<TwoInts>("Kestor_LED_BEEP_Control");
+#endif
+  ASSERT_TRUE(led);
+  EXPECT_EQ(led(1, 0), -1);  // no port is open
+}
+
+// A diagnostic entry of the plain name only, whose caller cleans the stack.
+TEST_F(VantelExports, TheDiagnosticEntryIsCdeclUnderItsPlainName) {
+  using AnyFunction = int (*)(const char*, int*, int, int, const char*);
+  auto any = Find<AnyFunction>("Kestor_Any_Function");
+  ASSERT_TRUE(any);
+  EXPECT_FALSE(Find<AnyFunction>("_Kestor_Any_Function@20"));
+  int out = 0;
+  EXPECT_EQ(any("Test", &out, 5, 'A', "x"), -1);
+  EXPECT_EQ(out, 0);
+}
+
 TEST_F(VantelExports, InternalFunctionsAreNotExported) {
   EXPECT_FALSE(Find<NoArgument>("HIDEnumerate"));
   EXPECT_FALSE(Find<NoArgument>("_ZN6vantel8OpenPortEi"));

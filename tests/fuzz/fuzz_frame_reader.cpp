@@ -9,18 +9,7 @@
 
 #include "library/device/device_state.h"
 #include "library/device/frames.h"
-#include "platform/clock.h"
 #include "support/stream_serial_port.h"
-
-// The answer waits run on a clock of our own, so that a fuzz run does not sleep: these
-// definitions take the place of the platform layer's clock in this program.
-namespace platform {
-namespace {
-std::uint32_t gVirtualTick = 0;
-}  // namespace
-void SleepMs(std::uint32_t milliseconds) { gVirtualTick += milliseconds; }
-std::uint32_t TickCountMs() { return ++gVirtualTick; }
-}  // namespace platform
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;

@@ -39,12 +39,11 @@ class PcscTransport : public ::testing::Test {
     const vantel_test::PcscService& service = vantel_test::StartPcscService();
     if (!service.failure.empty()) return;
     sim_ = new vantel_test::ReaderSim;
-    sim_->OnVendorCommand(0x10, [](const Bytes&) -> std::optional<Bytes> {
-      return Bytes{0x56, 0x01, 0x02, 0x03};  // firmware version 1.2.3
-    });
+    sim_->Device().version = {0x01, 0x02, 0x03};
     vantel_test::ReaderSim* sim = sim_;
     auto pseudo = vantel_test::PseudoApduAnswerer(
-        [sim](const Bytes& frame) { return sim->AnswerFrame(frame); });
+        [sim](const Bytes& frame) { return sim->AnswerFrame(frame); },
+        [sim](const Bytes& apdu) { return sim->AnswerReaderCode(apdu); });
     knownCard_ = new vantel_test::VirtualCard(service.knownReaderCardPort, [pseudo](const Bytes& apdu) {
       return apdu == kLongRead ? LongAnswer() : pseudo(apdu);
     });

@@ -43,13 +43,16 @@ bool IsVendorStart(const Bytes& data, std::size_t at) {
   return data.size() >= at + 2 && data[at] == 0x55 && data[at + 1] == 0xAA;
 }
 
-// The size of the frame starting at `at` once its header is there, else 0.
-std::size_t FrameSizeAt(const Bytes& data, std::size_t at) {
-  if (StartsWith(data, at, kSamPreamble) && data.size() >= at + kSamHeaderSize)
-    return kSamHeaderSize + (static_cast<std::size_t>(data[at + 5]) << 8 | data[at + 6]);
-  if (IsVendorStart(data, at) && data.size() >= at + kVendorHeaderSize)
-    return kVendorHeaderSize + data[at + 2];
-  return 0;
+// The LED command C0 FF where LEN would stand: the HID and network readers take it so.
+constexpr std::size_t kLedFrameSize = 9;
+bool IsLedFrameWithoutLength(const Bytes& data, std::size_t at) {
+  return data.size() >= at + kSamHeaderSize && data[at + 5] == 0xC0 && data[at + 6] == 0xFF;
+}
+
+// The LED frame's check byte leaves LEN out, also where WriteSamFrame puts LEN 00 04 in.
+bool IsLedFrameWithLength(const Bytes& frame) {
+  return frame.size() == kSamHeaderSize + 4 && frame[5] == 0x00 && frame[6] == 0x04 &&
+         frame[7] == 0xC0 && frame[8] == 0xFF && frame[10] == (frame[9] ^ 0x6A);
 }
 
 // Whether a preamble may start at `at`, judging by the bytes there so far.
@@ -94,6 +97,26 @@ std::size_t HeaderSizeOf(const Bytes& frame) {
 }
 
 }  // namespace
+
+std::size_t RequestFrameSize(const Bytes& data, std::size_t at) {
+  constexpr std::size_t kEncChipHeaderSize = 11;  // eight 55, A6, LEN of two bytes
+  if (data.size() >= at + kEncChipHeaderSize &&
+      IsEncChipFrame(Bytes(data.begin() + static_cast<std::ptrdiff_t>(at), data.end())))
+    return kEncChipHeaderSize + 1 + (data[at + 9] | std::size_t{data[at + 10]} << 8);
+  if (StartsWith(data, at, kSamPreamble) && IsLedFrameWithoutLength(data, at)) return kLedFrameSize;
+  if (StartsWith(data, at, kSamPreamble) && data.size() >= at + kSamHeaderSize)
+    return kSamHeaderSize + (static_cast<std::size_t>(data[at + 5]) << 8 | data[at + 6]);
+  if (IsVendorStart(data, at) && data.size() >= at + kVendorHeaderSize)
+    return kVendorHeaderSize + data[at + 2];
+  return 0;
+}
+
+Bytes ApduCommandData(const Bytes& apdu) {
+  if (apdu.size() <= 5) return {};
+  const std::size_t lc = apdu[4];
+  if (apdu.size() < 5 + lc) return {};
+  return Bytes(apdu.begin() + 5, apdu.begin() + 5 + static_cast<std::ptrdiff_t>(lc));
+}
 
 Bytes SamRequestFrame(std::uint8_t command, std::uint8_t parameter, const Bytes& data) {
   Bytes body{command, parameter};
@@ -191,7 +214,11 @@ SimIdentityCard::SimIdentityCard() : text(256), photo(1024) {
   }
 }
 
-ReaderSim::ReaderSim() { RegisterSamCommands(); }
+ReaderSim::ReaderSim() {
+  RegisterSamCommands();
+  RegisterDeviceCommands();
+  RegisterReaderCodes();
+}
 
 void ReaderSim::RegisterSamCommands() {
   OnSamCommand(0x11, 0xFF, [](const SamRequest&) { return SamAnswer{}; });
@@ -255,6 +282,19 @@ void ReaderSim::OnEncChipFrame(EncChipHandler handler) {
   encChipHandler_ = std::move(handler);
 }
 
+void ReaderSim::OnReaderCode(std::uint8_t code, ReaderCodeHandler handler) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  readerCodeHandlers_[code] = std::move(handler);
+}
+
+Bytes ReaderSim::AnswerReaderCode(const Bytes& apdu) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  requests_.push_back(apdu);
+  auto handler = apdu.size() >= 5 ? readerCodeHandlers_.find(apdu[3]) : readerCodeHandlers_.end();
+  if (handler == readerCodeHandlers_.end()) return Bytes{0x6D, 0x00};
+  return handler->second(ApduCommandData(apdu));
+}
+
 void ReaderSim::PlaceCard(std::shared_ptr<SimCard> card) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   card_ = std::move(card);
@@ -290,9 +330,15 @@ std::optional<Bytes> ReaderSim::Answer(const Bytes& frame) {
   requests_.push_back(frame);
   if (IsEncChipFrame(frame)) return encChipHandler_ ? encChipHandler_(frame) : std::nullopt;
   std::uint8_t check = 0;
+  if (StartsWith(frame, 0, kSamPreamble) && frame.size() == kLedFrameSize &&
+      IsLedFrameWithoutLength(frame, 0)) {
+    if (frame[8] != (frame[7] ^ 0x6A)) return SamAnswerFrame(0, 0, kSwBadRequestCheck);
+    SamAnswer answer = AnswerSam(SamRequest{0xC0, 0xFF, Bytes{frame[7]}});
+    return SamAnswerFrame(answer.sw1, answer.sw2, answer.sw3, answer.data);
+  }
   if (StartsWith(frame, 0, kSamPreamble) && frame.size() >= kSamHeaderSize + 3) {
     for (std::size_t i = kSamPreamble.size(); i < frame.size(); ++i) check ^= frame[i];
-    if (check != 0) return SamAnswerFrame(0, 0, kSwBadRequestCheck);
+    if (check != 0 && !IsLedFrameWithLength(frame)) return SamAnswerFrame(0, 0, kSwBadRequestCheck);
     SamRequest request{frame[7], frame[8], Bytes(frame.begin() + 9, frame.end() - 1)};
     SamAnswer answer = AnswerSam(request);
     return SamAnswerFrame(answer.sw1, answer.sw2, answer.sw3, answer.data);
@@ -302,6 +348,8 @@ std::optional<Bytes> ReaderSim::Answer(const Bytes& frame) {
     if (check != 0) return std::nullopt;
     Bytes payload(frame.begin() + 3, frame.end() - 1);
     auto handler = vendorHandlers_.find(payload[0]);
+    if (handler == vendorHandlers_.end() && device_.passThroughRefusal)
+      return VendorFrame({*device_.passThroughRefusal, 0xFF});
     if (handler == vendorHandlers_.end()) return VendorFrame({kVendorSuccess});
     std::optional<Bytes> answer = handler->second(payload);
     if (!answer) return std::nullopt;
@@ -340,7 +388,7 @@ std::vector<Reply> ReaderSim::Feed(const std::uint8_t* data, std::size_t length)
       ++at;
       continue;
     }
-    std::size_t size = FrameSizeAt(pending_, at);
+    std::size_t size = RequestFrameSize(pending_, at);
     if (size == 0 || pending_.size() < at + size) break;
     Bytes frame(pending_.begin() + static_cast<std::ptrdiff_t>(at),
                 pending_.begin() + static_cast<std::ptrdiff_t>(at + size));

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vantel_test {
@@ -29,6 +30,10 @@ constexpr std::uint8_t kSwBadRequestCheck = 0x10;
 constexpr std::uint8_t kSwUnknownCommand = 0x21;
 // The reader's plain success answer to a vendor command.
 constexpr std::uint8_t kVendorSuccess = 0x56;
+// The status of a vendor answer when no contactless card is in the field.
+constexpr std::uint8_t kVendorNoCard = 0x80;
+// The answer to the vendor LED command C0 ("X").
+constexpr std::uint8_t kVendorBeeped = 0x58;
 
 // Frame building, as the library and the reader write them.
 // Whether `frame` begins as an encryption-chip frame: eight 55 bytes and the marker A6.
@@ -37,6 +42,12 @@ Bytes SamRequestFrame(std::uint8_t command, std::uint8_t parameter, const Bytes&
 Bytes SamAnswerFrame(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3, const Bytes& data = {});
 // 55 AA LEN payload XOR; a payload of 254 bytes or more gets the long-answer LEN 0xFF.
 Bytes VendorFrame(const Bytes& payload);
+// The size of the request frame that starts at `at` once its header is there, else 0. The
+// LED frame AA AA AA 96 69 C0 FF ctl chk has no LEN: 9 bytes. An encryption-chip frame's LEN
+// (two bytes little-endian after eight 55 and A6) counts its body: 12 bytes more.
+std::size_t RequestFrameSize(const Bytes& data, std::size_t at);
+// The data field of a case 3 or 4 APDU (CLA INS P1 P2 Lc data [Le]); none for case 1 or 2.
+Bytes ApduCommandData(const Bytes& apdu);
 // The base64-wrapped form of an answer frame: chunks of A5 A5 A5 96 69, a 2-byte length and
 // that many base64 characters; `chunkChars` 0 puts the whole text in one chunk.
 Bytes Base64Chunks(const Bytes& frame, std::size_t chunkChars);
@@ -76,6 +87,33 @@ struct SimIdentityCard : SimCard {
   Bytes newAddress;  // empty: the card carries none
   Bytes findData{0x00, 0x00, 0x00, 0x00};
   Bytes selectData = Bytes(8, 0x00);
+};
+
+// A contactless card in the field (later kinds: M1, CPU card): the search reports its type
+// byte, the serial read its serial.
+struct SimContactlessCard : SimCard {
+  std::uint8_t typeByte = 0x08;
+  Bytes serial{0x12, 0x34, 0x56, 0x78};
+};
+
+// The reader's own state, as its vendor commands report and set it.
+struct SimDevice {
+  Bytes version{24, 25, 1};  // major, minor, build: a reader of type 2
+  Bytes managementNumber{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+  std::vector<std::uint8_t> ledControls;  // every LED and beeper control byte, in order
+  std::uint8_t standbyUnits = 0;          // standby time in 30-second units
+  std::uint8_t longPressSeconds = 3;
+  std::deque<std::uint16_t> batteryReadings{38000};  // handed out in turn, the last one kept
+  bool poweredOff = false;
+  bool antennaOff = false;
+  int updates = 0;
+  std::uint8_t powerLedColour = 0;
+  std::map<std::uint16_t, Bytes> twoUsbParameters;
+  std::map<std::string, Bytes> sdCardFiles;
+  // A "new version" reader does not answer the version-mode command C1 nor the LED C0.
+  bool newVersion = false;
+  // Unknown (pass-through) commands are refused with this status (71, 72 or 81) when set.
+  std::optional<std::uint8_t> passThroughRefusal;
 };
 
 // How one answer goes wrong on the way.
@@ -124,6 +162,9 @@ class ReaderSim {
   // Takes a whole encryption-chip frame (eight 55, A6, ...) and gives the chip's answer frame;
   // nullopt for no answer.
   using EncChipHandler = std::function<std::optional<Bytes>(const Bytes& frame)>;
+  // Takes the data field of a PC/SC "FF97" 10 cc pseudo-APDU (empty for "FF97" 10 cc arg)
+  // and gives the whole response: data, then 90 00.
+  using ReaderCodeHandler = std::function<Bytes(const Bytes& data)>;
 
   ReaderSim();
   ReaderSim(const ReaderSim&) = delete;
@@ -135,6 +176,8 @@ class ReaderSim {
   void OnVendorCommand(std::uint8_t command, VendorHandler handler);
   // A reader with an encryption chip: its frames go to `handler`.
   void OnEncChipFrame(EncChipHandler handler);
+  // PC/SC reader codes cc have a table of their own: they are not vendor command bytes.
+  void OnReaderCode(std::uint8_t code, ReaderCodeHandler handler);
 
   // The field: one card at a time; placing or removing a card ends the SAM's card session.
   void PlaceCard(std::shared_ptr<SimCard> card);
@@ -145,6 +188,7 @@ class ReaderSim {
     return dynamic_cast<Kind*>(card_.get());
   }
   SimSam& Sam() { return sam_; }
+  SimDevice& Device() { return device_; }
 
   // Faults: queued ones apply to the next answers, one each; a standing one to every
   // answer while no queued one is left.
@@ -157,6 +201,9 @@ class ReaderSim {
   // The same answer cut into packets of `packetSize` bytes, as a PC/SC reader hands out a
   // long answer one packet per command.
   std::vector<Bytes> AnswerPackets(const Bytes& requestFrame, std::size_t packetSize);
+  // The response to a PC/SC "FF97" pseudo-APDU by the reader-code table. Logs the APDU as
+  // the request.
+  Bytes AnswerReaderCode(const Bytes& apdu);
   // Byte-stream delivery: takes what the library wrote, finds the complete request frames
   // in it (bytes before a preamble are dropped) and gives the reply to each, faults applied.
   std::vector<Reply> Feed(const std::uint8_t* data, std::size_t length);
@@ -167,6 +214,8 @@ class ReaderSim {
 
  private:
   void RegisterSamCommands();
+  void RegisterDeviceCommands();
+  void RegisterReaderCodes();
   std::optional<Bytes> Answer(const Bytes& requestFrame);
   SamAnswer AnswerSam(const SamRequest& request);
   std::optional<FaultPlan> NextFault();
@@ -177,8 +226,10 @@ class ReaderSim {
   std::map<std::uint16_t, SamHandler> samHandlers_;
   std::map<std::uint8_t, VendorHandler> vendorHandlers_;
   EncChipHandler encChipHandler_;
+  std::map<std::uint8_t, ReaderCodeHandler> readerCodeHandlers_;
   std::shared_ptr<SimCard> card_;
   SimSam sam_;
+  SimDevice device_;
   bool cardFound_ = false;
   bool cardSelected_ = false;
   std::deque<FaultPlan> queuedFaults_;

@@ -80,25 +80,13 @@ class SimulatedHidHandle : public platform::HidDevice {
   SimulatedHidReader& reader_;
 };
 
-// The length of the frame that `bytes` begin with: a SAM frame (AA AA AA 96 69, LEN of two
-// bytes), a vendor frame (55 AA LEN) or an encryption-chip frame (eight 55, A6, LEN of two
-// bytes little-endian counting the body); 0 when the head is none of them or incomplete.
-std::size_t FrameLength(const Bytes& bytes) {
-  static const Bytes kSamPreamble{0xAA, 0xAA, 0xAA, 0x96, 0x69};
-  if (bytes.size() >= 11 && IsEncChipFrame(bytes)) return 12 + (bytes[9] | std::size_t{bytes[10]} << 8);
-  if (bytes.size() >= 7 && std::equal(kSamPreamble.begin(), kSamPreamble.end(), bytes.begin()))
-    return 7 + (static_cast<std::size_t>(bytes[5]) << 8 | bytes[6]);
-  if (bytes.size() >= 3 && bytes[0] == 0x55 && bytes[1] == 0xAA) return 3 + bytes[2];
-  return 0;
-}
-
 }  // namespace
 
 ReportAnswerer AnswerThrough(ReaderSim& sim) {
   auto gathered = std::make_shared<Bytes>();
   return [&sim, gathered](const Bytes& payload) -> Bytes {
     gathered->insert(gathered->end(), payload.begin(), payload.end());
-    const std::size_t length = FrameLength(*gathered);
+    const std::size_t length = RequestFrameSize(*gathered, 0);
     if (length == 0) {
       gathered->clear();
       return {};

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "support/local_socket.h"
+#include "support/reader_sim.h"
 
 namespace vantel_test {
 namespace {
@@ -17,36 +18,6 @@ const Bytes kInstructionNotSupported{0x6D, 0x00};
 const Bytes kNoSuchPacket{0x6A, 0x82};
 constexpr std::uint8_t kSamChannel = 0x98;
 constexpr std::uint8_t kReaderChannel = 0x97;
-
-// The data field of a case 3 or 4 APDU (CLA INS P1 P2 Lc data [Le]); none for case 1 or 2.
-Bytes CommandData(const Bytes& apdu) {
-  if (apdu.size() <= 5) return {};
-  const std::size_t lc = apdu[4];
-  if (apdu.size() < 5 + lc) return {};
-  return Bytes(apdu.begin() + 5, apdu.begin() + 5 + static_cast<std::ptrdiff_t>(lc));
-}
-
-Bytes SamRequestFrame(std::uint8_t command, std::uint8_t parameter, const Bytes& data) {
-  const std::size_t length = 3 + data.size();  // CMD PARA data CHK
-  Bytes frame{0xAA, 0xAA, 0xAA, 0x96, 0x69, static_cast<std::uint8_t>(length >> 8),
-              static_cast<std::uint8_t>(length)};
-  frame.push_back(command);
-  frame.push_back(parameter);
-  frame.insert(frame.end(), data.begin(), data.end());
-  std::uint8_t check = 0;
-  for (std::size_t i = 5; i < frame.size(); ++i) check ^= frame[i];
-  frame.push_back(check);
-  return frame;
-}
-
-Bytes VendorRequestFrame(const Bytes& payload) {
-  Bytes frame{0x55, 0xAA, static_cast<std::uint8_t>(payload.size() + 1)};
-  frame.insert(frame.end(), payload.begin(), payload.end());
-  std::uint8_t check = 0;
-  for (std::uint8_t byte : frame) check ^= byte;
-  frame.push_back(check);
-  return frame;
-}
 
 // The new-address read comes in packets of 250 bytes of the PC/SC readers' own form of the
 // answer, whose record lies two bytes later than in the SAM frame (after two zero bytes).
@@ -69,23 +40,14 @@ Bytes NewAddressPacket(const Bytes& frame, std::uint8_t packet) {
   return Bytes(whole.begin() + static_cast<std::ptrdiff_t>(from), whole.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
-// A vendor answer 55 AA LEN status data... XOR: its data, then 90 00.
-Bytes ReaderAnswer(const Bytes& frame) {
-  Bytes answer;
-  if (frame.size() >= 5 && frame[0] == 0x55 && frame[1] == 0xAA)
-    answer.assign(frame.begin() + 4, frame.end() - 1);
-  answer.push_back(0x90);
-  answer.push_back(0x00);
-  return answer;
-}
-
 }  // namespace
 
-ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, PacketAnswerer packets) {
+ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
+                                PacketAnswerer packets) {
   auto pending = std::make_shared<std::vector<Bytes>>();
-  return [frames, packets, pending](const Bytes& apdu) -> Bytes {
+  return [frames, readerCodes, packets, pending](const Bytes& apdu) -> Bytes {
     if (apdu.size() < 5 || apdu[0] != 0xFF) return kInstructionNotSupported;
-    const Bytes data = CommandData(apdu);
+    const Bytes data = ApduCommandData(apdu);
     if (packets && apdu[1] == kSamChannel && apdu[2] == 0x30 && apdu[3] == 0x01 && data.size() == 1) {
       if (data[0] == 0) *pending = packets(SamRequestFrame(0x30, 0x01, {}));
       return data[0] < pending->size() ? (*pending)[data[0]] : kNoSuchPacket;
@@ -93,14 +55,7 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, PacketAnswerer packets) {
     if (apdu[1] == kSamChannel && IsNewAddressPacket(apdu))
       return NewAddressPacket(frames(SamRequestFrame(apdu[2], apdu[3], data)), apdu[5]);
     if (apdu[1] == kSamChannel) return frames(SamRequestFrame(apdu[2], apdu[3], data));
-    if (apdu[1] == kReaderChannel) {
-      Bytes payload{apdu[3]};
-      if (data.empty())
-        payload.push_back(apdu[4]);
-      else
-        payload.insert(payload.end(), data.begin(), data.end());
-      return ReaderAnswer(frames(VendorRequestFrame(payload)));
-    }
+    if (apdu[1] == kReaderChannel) return readerCodes(apdu);
     return kInstructionNotSupported;
   };
 }

@@ -23,6 +23,10 @@ VirtualCard* TheVirtualCard(int port) {
                   ReaderSim* sim = currentPcscSim.load();
                   return sim ? sim->AnswerFrame(frame) : Bytes{};
                 },
+                [](const Bytes& apdu) {
+                  ReaderSim* sim = currentPcscSim.load();
+                  return sim ? sim->AnswerReaderCode(apdu) : Bytes{};
+                },
                 [](const Bytes& frame) {
                   ReaderSim* sim = currentPcscSim.load();
                   return sim ? sim->AnswerPackets(frame, kPcscPacketSize) : std::vector<Bytes>{};

@@ -11,7 +11,6 @@
 namespace vantel {
 namespace {
 
-constexpr std::uint8_t kVendorOk = 0x56;  // "V", the reader's plain success answer
 constexpr std::uint8_t kNoCardType = 0xFE;
 constexpr std::uint8_t kNoSerial = 0xFD;
 constexpr int kSamCommandWaitMs = 5000;
@@ -266,7 +265,7 @@ int SerialTypeACmd(int cmd, const std::uint8_t* data, int len, std::uint8_t* out
   const int length = len > 0 ? len + 2 : 3;
   StreamAnswer answer;
   if (!StreamVendorExchange(payload, length, &answer, AnswerReader::kVendorFrame) || !answer.Read() ||
-      answer.length < 1)
+      answer.length < 1 || answer.length > kMaxCountedLength)
     return 0;
   if (IsRefusal(answer.body[0])) {
     *outLen = static_cast<int>(answer.length) - 1;

@@ -25,6 +25,7 @@ int ReadManagementNumber(char* text);                        // Kestor_ReadIINSN
 int SdCardWrite(const char* name, const std::uint8_t* data, unsigned len);
 int SdCardRead(const char* name, unsigned count, std::uint8_t* out, unsigned* outLen);
 int PowerLedColor(int colour);                               // Kestor_PowerLED_Color
+// `out` holds 253 bytes (the payload of the longest answer).
 int SerialTypeACmd(int cmd, const std::uint8_t* data, int len, std::uint8_t* out, int* outLen);
 
 int SetMute(int flag);             // Kestor_Mute

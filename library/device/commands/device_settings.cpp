@@ -10,7 +10,6 @@
 namespace vantel {
 namespace {
 
-constexpr std::uint8_t kVendorOk = 0x56;  // "V"
 constexpr std::uint8_t kBeepAnswer = 0x58;  // "X", the answer to the LED command C0
 constexpr std::uint8_t kVersionMajor = 24;
 constexpr int kBatteryReadings = 3;
@@ -145,8 +144,9 @@ int GetTarnVersion(std::uint8_t* out) {
       break;
     case VendorPath::kNetwork: {
       const std::uint8_t frame[] = {0x55, 0xAA, 0x04, 0x30, 0xFF, 0xFF, 0xCB};
+      // 55 AA LEN 30 FF v0 v1 v2 XOR: LEN counts at least six bytes.
       const std::uint8_t* in = Device().InputReport;
-      if (NetFrameExchange(frame, sizeof frame) >= 8 && in[3] == 0x30 && in[4] == 0xFF)
+      if (NetFrameExchange(frame, sizeof frame) >= 9 && in[2] >= 6 && in[3] == 0x30 && in[4] == 0xFF)
         version = in + 5;
       break;
     }
@@ -287,7 +287,7 @@ int TwoUsbDevGetParam(int param, std::uint8_t* out, int* outLen) {
   StreamAnswer answer;
   if (!StreamVendorExchange(payload, sizeof payload, &answer)) return -3;
   if (answer.readResult < 0) return -4;
-  if (!answer.Read() || answer.length < 3) return -5;
+  if (!answer.Read() || answer.length < 3 || answer.length > kMaxCountedLength) return -5;
   if (answer.body[0] == 0x71) return -6;
   *outLen = static_cast<int>(answer.DataLength());
   std::memcpy(out, answer.body + 2, answer.DataLength());

@@ -17,6 +17,7 @@ int SetLongPressedOff(unsigned value);  // Kestor_setLongPressedOFF
 int GetLongPressedOff();                // Kestor_GetLongPressedOFF
 int GetBtDevBatteryPower();             // Kestor_GetBtDevBatteryPower
 int KvnVeldPowerOff();                  // Kestor_KVNVeld_PowerOFF
+// `out` holds 252 bytes (the data of the longest answer).
 int TwoUsbDevGetParam(int param, std::uint8_t* out, int* outLen);        // Kestor_2UsbDev_GetParam
 int TwoUsbDevSetParam(int param, const std::uint8_t* data, int len);    // Kestor_2UsbDev_SetParam
 

@@ -20,6 +20,9 @@
 
 namespace vantel {
 
+// The reader's plain success answer to a vendor command ("V"); other commands echo their code.
+constexpr std::uint8_t kVendorOk = 0x56;
+
 enum class VendorPath { kPcsc, kNetwork, kHid, kStream };
 
 // The path of the current port for a command with or without a PC/SC text and a network
@@ -53,6 +56,10 @@ int NetFrameExchange(const std::uint8_t* frame, int length);
 
 // Which reader takes a byte-stream answer.
 enum class AnswerReader { kByBase64Flag, kVendorFrame };
+
+// The most bytes a LEN byte counts; a long answer (LEN FF) may carry more, which no command
+// that copies its data to a caller takes.
+constexpr unsigned kMaxCountedLength = 254;
 
 // One byte-stream answer: the answer reader's result (0 read) and the LEN bytes it gave.
 struct StreamAnswer {

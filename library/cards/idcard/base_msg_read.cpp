@@ -44,7 +44,7 @@ int ReadOverPcsc(FrameBuffer* frame) {
   constexpr int kPackets = 6;
   char text[] = "FF983001010000";
   for (int packet = 0; packet < kPackets; ++packet) {
-    text[12] = static_cast<char>('0' + packet);
+    text[11] = static_cast<char>('0' + packet);
     std::uint8_t answer[256] = {};
     const auto length = static_cast<unsigned>(PcscExchange(text, answer));
     const bool fits = packet == 0 ? length >= kPacketSize

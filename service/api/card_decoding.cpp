@@ -28,6 +28,9 @@ bool IsPermitIdNumber(const unsigned char* text) {
   return idNumber[0] == '8' && idNumber[1] >= '1' && idNumber[1] <= '3';
 }
 
+// Room for the widest decoded field (the foreign card's English name, 121 bytes).
+using FieldBuffer = char[128];
+
 }  // namespace
 
 int DecideIDCardType(const unsigned char* text) {
@@ -74,6 +77,26 @@ int DecodeGatCardText(const unsigned char* text, char* name, char* gender, char*
   vantel::TrimTrailingBlanks(address, vantel::kPermitLayout[kPermitAddress].bytes);
   vantel::TrimTrailingBlanks(authority, vantel::kPermitLayout[kPermitAuthority].bytes);
   return 0;
+}
+
+vantel::CardAnswerFields CardAnswerFieldsOf(const unsigned char* text, int kind) {
+  FieldBuffer f[15] = {};
+  vantel::CardAnswerFields fields;
+  if (kind == vantel::kForeignCard) {
+    DecodeForeignCardText(text, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10],
+                          f[11]);
+    fields = {vantel::kForeignCertType, f[0], f[1], f[3], f[5], "", f[2], f[9], f[6], f[7]};
+  } else if (kind == vantel::kPermitCard) {
+    DecodeGatCardText(text, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10],
+                      f[11], f[12], f[13]);
+    fields = {vantel::PermitCertType(f[9]), f[0], f[1], "", f[3], f[4], f[5], f[6], f[7], f[8]};
+  } else {
+    DecodeIdCardText(text, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]);
+    fields = {vantel::kResidentCertType, f[0], f[1], f[2], f[3], f[5], f[4], f[6], f[7], f[8]};
+  }
+  fields.gender = vantel::GenderCode(fields.gender);
+  vantel::TrimCardFields(fields);
+  return fields;
 }
 
 }  // namespace lumarin

@@ -5,6 +5,8 @@
 // read as a number and the country name of a foreign card.
 #include <cstddef>
 
+#include "library/answers/card_answer.h"
+
 namespace lumarin {
 
 constexpr std::size_t kCardTextSize = 256;
@@ -29,5 +31,9 @@ int DecodeGatCardText(const unsigned char* text, char* name, char* gender, char*
                       char* birth, char* address, char* idNumber, char* authority, char* start,
                       char* end, char* passNumber, char* issueCount, char* reserved2,
                       char* cardType, char* reserved3);
+
+// The answer fields of a record of kind `kind`: a foreign card's country name as its nation,
+// a permit's certType by its pass number, the gender digit, every value trimmed.
+vantel::CardAnswerFields CardAnswerFieldsOf(const unsigned char* text, int kind);
 
 }  // namespace lumarin

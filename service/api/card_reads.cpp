@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "library/answers/card_answer.h"
 #include "library/answers/json_result.h"
 #include "library/answers/read_file_base64.h"
 #include "library/cards/string_functions.h"
@@ -28,9 +29,6 @@ constexpr unsigned kPhotoSize = 1024;
 constexpr long kPhotoTextCapacity = 81920;
 constexpr long kImageTextCapacity = 204800;
 constexpr const char* kCardImageFiles[] = {"card.jpg", "1.jpg", "2.jpg"};
-
-// Room for the widest decoded field (the foreign card's English name, 121 bytes).
-using FieldBuffer = char[128];
 
 // The steps before the photo, shared by both reads; "" when they succeeded.
 const char* OpenAuthenticateAndRead(std::uint32_t started, bool timed) {
@@ -91,26 +89,6 @@ void Answer(std::string answer, char* out, int* outLen) {
 int Elapsed(std::uint32_t started) { return static_cast<int>(platform::TickCountMs() - started); }
 
 }  // namespace
-
-vantel::CardAnswerFields CardAnswerFieldsOf(const unsigned char* text, int kind) {
-  FieldBuffer f[15] = {};
-  vantel::CardAnswerFields fields;
-  if (kind == 101) {
-    DecodeForeignCardText(text, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10],
-                          f[11]);
-    fields = {vantel::kForeignCertType, f[0], f[1], f[3], f[5], "", f[2], f[9], f[6], f[7]};
-  } else if (kind == 102) {
-    DecodeGatCardText(text, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9], f[10],
-                      f[11], f[12], f[13]);
-    fields = {vantel::PermitCertType(f[9]), f[0], f[1], "", f[3], f[4], f[5], f[6], f[7], f[8]};
-  } else {
-    DecodeIdCardText(text, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]);
-    fields = {vantel::kResidentCertType, f[0], f[1], f[2], f[3], f[5], f[4], f[6], f[7], f[8]};
-  }
-  fields.gender = vantel::GenderCode(fields.gender);
-  vantel::TrimCardFields(fields);
-  return fields;
-}
 
 int ServiceReadCard(char* out, int* outLen) {
   ServiceLogf("********************enter dll readCard********************");

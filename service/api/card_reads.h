@@ -4,9 +4,6 @@
 // the card-copy images) and answer with the signed card answer in the ANSI code page.
 // Called only under the reader mutex: the base message, the decoders and the temporary files
 // have no other guard.
-#include <string>
-
-#include "library/answers/card_answer.h"
 
 namespace lumarin {
 
@@ -25,9 +22,5 @@ extern ServiceBaseMsg gServiceBaseMsg;
 int ServiceReadCard(char* out, int* outLen);
 // As ServiceReadCard, with "card.jpg", "1.jpg" and "2.jpg" of the card-image library.
 int ServiceReadCert(char* out, int* outLen);
-
-// The answer fields of a 256-byte text record of card kind `kind` (DecideIDCardType), trimmed
-// and with the gender digit.
-vantel::CardAnswerFields CardAnswerFieldsOf(const unsigned char* text, int kind);
 
 }  // namespace lumarin

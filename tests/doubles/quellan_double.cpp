@@ -30,9 +30,10 @@ constexpr std::size_t kPaddingCommentSize = 46000;
 // The ID number by the kind's layout: the resident's, the foreign card's number, the permit's.
 std::string IdNumber(const char* entry, const std::uint8_t* text) {
   const std::string name = entry;
-  const vantel::FieldLayout* field = name.find("Foreign") != std::string::npos ? &vantel::kForeignLayout[2]
-                                     : name.find("GAT") != std::string::npos   ? &vantel::kPermitLayout[5]
-                                                                               : &vantel::kResidentLayout[4];
+  const vantel::FieldLayout* field =
+      name.find("Foreign") != std::string::npos ? &vantel::kForeignLayout[2]
+      : name.find("GAT") != std::string::npos   ? &vantel::kPermitLayout[5]
+                                                : &vantel::kResidentLayout[4];
   char number[40] = {};
   char* const out[] = {number};
   vantel::DecodeRecord(text, field, 1, out);
@@ -109,15 +110,15 @@ int DrawTwo(const char* entry, const std::uint8_t* text, int textLength, int pho
 
 }  // namespace
 
-#define DOUBLE_ALL_ENTRY(name)                                                              \
-  DOUBLE_ENTRY name(const std::uint8_t* text, int textLength, const std::uint8_t*,         \
-                    int photoLength, const char* card, const char* morvik) {               \
-    return DrawAll(#name, text, textLength, photoLength, card, morvik);                     \
+#define DOUBLE_ALL_ENTRY(name)                                                     \
+  DOUBLE_ENTRY name(const std::uint8_t* text, int textLength, const std::uint8_t*, \
+                    int photoLength, const char* card, const char* morvik) {       \
+    return DrawAll(#name, text, textLength, photoLength, card, morvik);            \
   }
-#define DOUBLE_TWO_ENTRY(name)                                                              \
-  DOUBLE_ENTRY name(const std::uint8_t* text, int textLength, const std::uint8_t*,         \
+#define DOUBLE_TWO_ENTRY(name)                                                                  \
+  DOUBLE_ENTRY name(const std::uint8_t* text, int textLength, const std::uint8_t*,              \
                     int photoLength, const char* front, const char* back, const char* morvik) { \
-    return DrawTwo(#name, text, textLength, photoLength, front, back, morvik);              \
+    return DrawTwo(#name, text, textLength, photoLength, front, back, morvik);                  \
   }
 
 DOUBLE_ALL_ENTRY(SaveCardAllJPG)

@@ -210,8 +210,10 @@ TEST(ServiceReadCard, LogsEachStepInOrder) {
   std::istringstream log(rig.TempFile("server_debug.log"));
   std::string lines;
   const std::regex stamp("^\\d{4}-\\d+-\\d+ \\d+:\\d+:\\d+: "), elapsed(": \\d+ms");
-  for (std::string line; std::getline(log, line);)
+  for (std::string line; std::getline(log, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // the text mode of Windows
     lines += std::regex_replace(std::regex_replace(line, stamp, ""), elapsed, ": Nms") + "\n";
+  }
   EXPECT_EQ(lines,
             "********************enter dll readCard********************\n"
             "init time : Nms\n端口打开成功\n卡认证成功\nread card time : Nms\n"

@@ -218,6 +218,7 @@ ReaderSim::ReaderSim() {
   RegisterSamCommands();
   RegisterDeviceCommands();
   RegisterReaderCodes();
+  RegisterCardCommands();
 }
 
 void ReaderSim::RegisterSamCommands() {
@@ -251,8 +252,8 @@ void ReaderSim::RegisterSamCommands() {
     if (!HasIdentityCard()) return SamAnswer{0, 0, kSwCardReadFailed, {}};
     auto* card = CardAs<SimIdentityCard>();
     Bytes data;
-    AppendBigEndian16(data, card->text.size());
-    AppendBigEndian16(data, card->photo.size());
+    AppendBigEndian16(data, card->statedTextLength.value_or(static_cast<unsigned>(card->text.size())));
+    AppendBigEndian16(data, card->statedPhotoLength.value_or(static_cast<unsigned>(card->photo.size())));
     data.insert(data.end(), card->text.begin(), card->text.end());
     data.insert(data.end(), card->photo.begin(), card->photo.end());
     return SamAnswer{0, 0, kSwSuccess, data};
@@ -290,6 +291,7 @@ void ReaderSim::OnReaderCode(std::uint8_t code, ReaderCodeHandler handler) {
 Bytes ReaderSim::AnswerReaderCode(const Bytes& apdu) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   requests_.push_back(apdu);
+  if (!apdu.empty() && apdu[0] != 0xFF) return AnswerCardApdu(apdu);
   auto handler = apdu.size() >= 5 ? readerCodeHandlers_.find(apdu[3]) : readerCodeHandlers_.end();
   if (handler == readerCodeHandlers_.end()) return Bytes{0x6D, 0x00};
   return handler->second(ApduCommandData(apdu));

@@ -40,17 +40,23 @@ Bytes NewAddressPacket(const Bytes& frame, std::uint8_t packet) {
   return Bytes(whole.begin() + static_cast<std::ptrdiff_t>(from), whole.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
+bool IsBaseMessagePacket(const Bytes& apdu) {
+  return apdu.size() == 7 && apdu[2] == 0x30 && apdu[3] == 0x01 && apdu[4] == 1;
+}
+
 }  // namespace
 
 ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
                                 PacketAnswerer packets) {
   auto pending = std::make_shared<std::vector<Bytes>>();
   return [frames, readerCodes, packets, pending](const Bytes& apdu) -> Bytes {
-    if (apdu.size() < 5 || apdu[0] != 0xFF) return kInstructionNotSupported;
+    if (!apdu.empty() && apdu[0] != 0xFF) return readerCodes(apdu);
+    if (apdu.size() < 5) return kInstructionNotSupported;
     const Bytes data = ApduCommandData(apdu);
-    if (packets && apdu[1] == kSamChannel && apdu[2] == 0x30 && apdu[3] == 0x01 && data.size() == 1) {
-      if (data[0] == 0) *pending = packets(SamRequestFrame(0x30, 0x01, {}));
-      return data[0] < pending->size() ? (*pending)[data[0]] : kNoSuchPacket;
+    if (packets && apdu[1] == kSamChannel && IsBaseMessagePacket(apdu)) {
+      const std::uint8_t packet = apdu[5];
+      if (packet == 0) *pending = packets(SamRequestFrame(0x30, 0x01, {}));
+      return packet < pending->size() ? (*pending)[packet] : kNoSuchPacket;
     }
     if (apdu[1] == kSamChannel && IsNewAddressPacket(apdu))
       return NewAddressPacket(frames(SamRequestFrame(apdu[2], apdu[3], data)), apdu[5]);

@@ -5,6 +5,7 @@
 
 #include "library/cards/debug_log.h"
 #include "library/cards/idcard/base_msg_frame.h"
+#include "library/device/commands/device_settings.h"
 #include "library/device/device_state.h"
 #include "library/device/frame_layout.h"
 #include "library/device/hid_transport.h"
@@ -139,6 +140,14 @@ int ReadFrame(int port, const PortUse& use, FrameBuffer* frame) {
   return use.Close(ReadOverStream(frame));
 }
 
+// Two short beeps for a whole photo, unless muted; not after a base64-wrapped serial answer.
+void PhotoReadBeep(unsigned photoLength, bool wrappedAnswer) {
+  if (photoLength != kBaseMsgPhotoSize || Device().gMute != 0 || wrappedAnswer) return;
+  BeepLed(1, 1, 100);
+  platform::SleepMs(kBeepPauseMs);
+  BeepLed(1, 1, 100);
+}
+
 bool HandOutCachedMessage(const BaseMsgOut& out) {
   CachedBaseMsg& cache = Device().gCachedBaseMsg;
   if (!cache.gBaseMsgCached) return false;
@@ -170,7 +179,8 @@ int ReadBaseMsg(int port, unsigned char* text, unsigned* textLength, unsigned ch
   FrameBuffer frame;
   const int failure = ReadFrame(port, use, &frame);
   if (failure != 0) return failure;
-  CopyBaseMsg(frame.bytes, out);
+  const bool onStream = !UsesPcsc(port) && !UsesNet(port) && !UsesHid(port);
+  PhotoReadBeep(CopyBaseMsg(frame.bytes, out), onStream && Device().gComBase64 != 0);
   return frame.bytes[kBaseMsgSw3At];
 }
 

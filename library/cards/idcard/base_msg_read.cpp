@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "library/cards/debug_log.h"
+#include "library/cards/idcard/base_msg_codes.h"
 #include "library/cards/idcard/base_msg_frame.h"
 #include "library/device/commands/device_settings.h"
 #include "library/device/device_state.h"
@@ -16,21 +17,11 @@
 namespace vantel {
 namespace {
 
-constexpr SamRequest kReadBaseMsg{{0x30, 0x01, 0x32}, 3, nullptr};
-constexpr int kTries = 3;
-constexpr int kBaseMsgAnswerWaitMs = 10000;
+using namespace base_msg;
 
-constexpr int kOpenFailed = 1;
-constexpr int kNotWritten = 2;
-constexpr int kNoUsableAnswer = 3;
-constexpr int kNetSendFailed = 4;
-constexpr int kShortSerialAnswer = 4;
-constexpr int kNetNothingReceived = 5;
-constexpr int kNotAStreamPort = 5;
+constexpr SamRequest kReadBaseMsg{{0x30, 0x01, 0x32}, 3, nullptr};
 constexpr int kNetBadChecks = 6;
 constexpr int kFirstPacketShort = 6;  // packets 1..5: 7..11
-
-constexpr unsigned kMinSerialLength = 15;
 constexpr std::uint32_t kBeepPauseMs = 100;
 
 // One answer frame from the preamble on, joined from whatever the transport delivers.
@@ -111,7 +102,7 @@ int ReadOverStream(FrameBuffer* frame) {
   for (int attempt = 0; attempt < kTries; ++attempt) {
     if (!StreamWrite(kReadBaseMsg)) return kNotWritten;
     StreamAnswer answer;
-    StreamRead(&answer, kBaseMsgAnswerWaitMs);
+    StreamRead(&answer, kStreamAnswerWaitMs);
     if (answer.readResult != 0) return kNoUsableAnswer;
     if (answer.length < kMinSerialLength) return kShortSerialAnswer;
     std::memcpy(frame->bytes, kSamPreamble, kPreambleSize);
@@ -140,14 +131,6 @@ int ReadFrame(int port, const PortUse& use, FrameBuffer* frame) {
   return use.Close(ReadOverStream(frame));
 }
 
-// Two short beeps for a whole photo, unless muted; not after a base64-wrapped serial answer.
-void PhotoReadBeep(unsigned photoLength, bool wrappedAnswer) {
-  if (photoLength != kBaseMsgPhotoSize || Device().gMute != 0 || wrappedAnswer) return;
-  BeepLed(1, 1, 100);
-  platform::SleepMs(kBeepPauseMs);
-  BeepLed(1, 1, 100);
-}
-
 bool HandOutCachedMessage(const BaseMsgOut& out) {
   CachedBaseMsg& cache = Device().gCachedBaseMsg;
   if (!cache.gBaseMsgCached) return false;
@@ -159,15 +142,22 @@ bool HandOutCachedMessage(const BaseMsgOut& out) {
   return true;
 }
 
-bool WriteWhole(const char* path, const unsigned char* data, unsigned length) {
+}  // namespace
+
+void PhotoReadBeep(unsigned photoLength, bool wrappedAnswer) {
+  if (photoLength != kBaseMsgPhotoSize || Device().gMute != 0 || wrappedAnswer) return;
+  BeepLed(1, 1, 100);
+  platform::SleepMs(kBeepPauseMs);
+  BeepLed(1, 1, 100);
+}
+
+bool WriteWholeFile(const char* path, const unsigned char* data, unsigned length) {
   if (!path) return false;
   std::FILE* file = std::fopen(path, "wb+");
   if (!file) return false;
   const bool whole = std::fwrite(data, 1, length, file) == length;
   return std::fclose(file) == 0 && whole;
 }
-
-}  // namespace
 
 int ReadBaseMsg(int port, unsigned char* text, unsigned* textLength, unsigned char* photo,
                 unsigned* photoLength, int openFirst) {
@@ -192,9 +182,9 @@ int ReadBaseMsgToFile(int port, const char* textFile, unsigned* textLength, cons
   unsigned readPhoto = 0;
   const int result = ReadBaseMsg(port, text, &readText, photo, &readPhoto, openFirst);
   if (result != kReaderSuccess) return result;
-  if (!WriteWhole(textFile, text, readText)) return 0;
+  if (!WriteWholeFile(textFile, text, readText)) return 0;
   if (textLength) *textLength = readText;
-  if (!WriteWhole(photoFile, photo, readPhoto)) return 0;
+  if (!WriteWholeFile(photoFile, photo, readPhoto)) return 0;
   if (photoLength) *photoLength = readPhoto;
   return kReaderSuccess;
 }

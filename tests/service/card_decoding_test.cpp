@@ -1,3 +1,5 @@
+// The service's record path without a reader: the card kind, the kind's decoder and the
+// answer values of a text record.
 #include "service/api/card_decoding.h"
 
 #include <gtest/gtest.h>
@@ -5,139 +7,97 @@
 #include <string>
 #include <vector>
 
-#include "service/api/card_tables.h"
 #include "support/id_card_writer.h"
 
 namespace {
 
 using vantel_test::Bytes;
 
-TEST(DecideIDCardType, KindCharacterThenTheIdNumberRule) {
-  vantel_test::ResidentFields resident;
-  auto withIdNumber = [](const char16_t* number) {
-    vantel_test::ResidentFields fields;
-    fields.idNumber = number;
-    return vantel_test::ResidentText(fields);
-  };
-  Bytes foreignWithHighByte = vantel_test::ForeignText({});
-  foreignWithHighByte[249] = 0x01;
-  Bytes foreignWithPermitNumber = vantel_test::ForeignText({});
-  foreignWithPermitNumber[122] = '8';
-  foreignWithPermitNumber[124] = '1';
-  Bytes permitOfResidentNumber = vantel_test::PermitText({});
-  permitOfResidentNumber[122] = '1';
+Bytes Resident(void (*change)(vantel_test::ResidentFields&)) {
+  vantel_test::ResidentFields fields;
+  change(fields);
+  return vantel_test::ResidentText(fields);
+}
+
+Bytes Foreign(const char16_t* code, const char16_t* number = u"USA110090010101") {
+  vantel_test::ForeignFields fields;
+  fields.nationalityCode = code;
+  fields.cardNumber = number;
+  return vantel_test::ForeignText(fields);
+}
+
+Bytes Permit(const char16_t* pass) {
+  vantel_test::PermitFields fields;
+  fields.passNumber = pass;
+  return vantel_test::PermitText(fields);
+}
+
+Bytes WithKindByte(Bytes text, std::uint8_t kind, std::uint8_t high) {
+  text[248] = kind;
+  text[249] = high;
+  return text;
+}
+
+TEST(CardRecord, KindDecoderAndAnswerValues) {
+  const char* address = "北京市东城区 东华门大街1号";
   struct Row {
     const char* what;
     Bytes text;
-    int kind;
+    std::string values;  // certType|partyName|gender|nation|certAddress|certNumber
   };
   const std::vector<Row> rows = {
-      {"resident", vantel_test::ResidentText(resident), 100},
-      {"foreign", vantel_test::ForeignText({}), 101},
-      {"permit", vantel_test::PermitText({}), 102},
-      {"permit mark with any ID number", permitOfResidentNumber, 102},
-      {"foreign mark beats the ID rule", foreignWithPermitNumber, 101},
-      {"kind byte with a high byte", foreignWithHighByte, 100},
-      {"81", withIdNumber(u"810000198512310026"), 102},
-      {"82", withIdNumber(u"820000198512310026"), 102},
-      {"83", withIdNumber(u"830000198512310026"), 102},
-      {"84", withIdNumber(u"840000198512310026"), 100},
-      {"18", withIdNumber(u"180000198512310026"), 100},
-      {"wide characters", withIdNumber(u"中华人民共和国居民身份证号码长长长长"), 100},
+      {"resident", Resident([](auto&) {}),
+       std::string("1|张三|1|汉|") + address + "|11010119900101123X"},
+      {"foreign", Foreign(u"USA"), "50|SMITH, JOHN|1|美国||USA110090010101"},
+      {"foreign TCA", Foreign(u"TCA"), "50|SMITH, JOHN|1|特克斯和凯科斯群岛||USA110090010101"},
+      {"foreign XYZ", Foreign(u"XYZ"), "50|SMITH, JOHN|1|其他国家||USA110090010101"},
+      {"foreign code lower case", Foreign(u"usa"), "50|SMITH, JOHN|1|其他国家||USA110090010101"},
+      {"foreign code wide", Foreign(u"中国人"), "50|SMITH, JOHN|1|其他国家||USA110090010101"},
+      {"foreign mark beats the ID rule", Foreign(u"USA", u"810000000000000"),
+       "50|SMITH, JOHN|1|美国||810000000000000"},
+      {"permit H", Permit(u"H12345678"), "54|李四|0||香港特别行政区|810000198512310026"},
+      {"permit M", Permit(u"M12345678"), "54|李四|0||香港特别行政区|810000198512310026"},
+      {"permit T", Permit(u"T12345678"), "55|李四|0||香港特别行政区|810000198512310026"},
+      {"resident 81", Resident([](auto& f) { f.idNumber = u"810000199001011234"; }),
+       std::string("55|张三|1||") + address + "|810000199001011234"},
+      {"resident 83", Resident([](auto& f) { f.idNumber = u"830000199001011234"; }),
+       std::string("55|张三|1||") + address + "|830000199001011234"},
+      {"resident 84", Resident([](auto& f) { f.idNumber = u"840000199001011234"; }),
+       std::string("1|张三|1|汉|") + address + "|840000199001011234"},
+      // Wide characters fill the 18-byte ID number whole characters at a time.
+      {"resident wide ID", Resident([](auto& f) { f.idNumber = u"中华人民共和国居民身份证号码长长长长"; }),
+       std::string("1|张三|1|汉|") + address + "|中华人民共和国居民"},
+      {"I with a high byte", WithKindByte(Resident([](auto&) {}), 'I', 1),
+       std::string("1|张三|1|汉|") + address + "|11010119900101123X"},
+      {"J with a high byte", WithKindByte(Resident([](auto&) {}), 'J', 1),
+       std::string("1|张三|1|汉|") + address + "|11010119900101123X"},
+      {"nation 56 gender 2", Resident([](auto& f) { f.nation = u"56"; f.gender = u"2"; }),
+       std::string("1|张三|0|基诺|") + address + "|11010119900101123X"},
+      {"nation 57 gender 0", Resident([](auto& f) { f.nation = u"57"; f.gender = u"0"; }),
+       std::string("1|张三|0|其他|") + address + "|11010119900101123X"},
+      {"nation 97", Resident([](auto& f) { f.nation = u"97"; }),
+       std::string("1|张三|1|穿青人|") + address + "|11010119900101123X"},
+      {"nation 00", Resident([](auto& f) { f.nation = u"00"; }),
+       std::string("1|张三|1||") + address + "|11010119900101123X"},
+      {"nation -1", Resident([](auto& f) { f.nation = u"-1"; }),
+       std::string("1|张三|1||") + address + "|11010119900101123X"},
+      {"nation read as a number", Resident([](auto& f) { f.nation = u"1 "; }),
+       std::string("1|张三|1|汉|") + address + "|11010119900101123X"},
+      {"blank name, full address", Resident([](auto& f) {
+         f.name = u"";
+         f.address = u"北京市东城区东华门大街一号院一号楼一单元一零一室北京市东城区东华门大街";
+       }),
+       "1||1|汉|北京市东城区东华门大街一号院一号楼一单元一零一室北京市东城区东华门大街|"
+       "11010119900101123X"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    EXPECT_EQ(lumarin::DecideIDCardType(row.text.data()), row.kind);
+    const vantel::CardAnswerFields f =
+        lumarin::CardAnswerFieldsOf(row.text.data(), lumarin::DecideIDCardType(row.text.data()));
+    EXPECT_EQ(std::to_string(f.certType) + "|" + f.partyName + "|" + f.gender + "|" + f.nation +
+                  "|" + f.certAddress + "|" + f.certNumber,
+              row.values);
   }
-}
-
-struct ResidentOut {
-  char name[31], gender[3], nation[lumarin::kNationNameBufferSize], birth[9], idNumber[19],
-      address[71], authority[31], start[9], end[9];
-};
-
-ResidentOut DecodeResident(const Bytes& text) {
-  ResidentOut out;
-  lumarin::DecodeIdCardText(text.data(), out.name, out.gender, out.nation, out.birth,
-                            out.idNumber, out.address, out.authority, out.start, out.end);
-  return out;
-}
-
-TEST(DecodeIdCardText, FieldsTrimmedGenderAndNationAsTheServiceReadsThem) {
-  vantel_test::ResidentFields fields;
-  fields.address = u"北京市东城区东华门大街一号院一号楼一单元一零一室北京市东城区东华门";  // 35
-  ResidentOut out = DecodeResident(vantel_test::ResidentText(fields));
-  EXPECT_EQ(std::string(out.name), "张三");
-  EXPECT_EQ(std::string(out.gender), "男");
-  EXPECT_EQ(std::string(out.nation), "汉");
-  EXPECT_EQ(std::string(out.birth), "19900101");
-  EXPECT_EQ(std::string(out.idNumber), "11010119900101123X");
-  EXPECT_EQ(std::string(out.address),
-            "北京市东城区东华门大街一号院一号楼一单元一零一室北京市东城区东华门");
-  EXPECT_EQ(std::string(out.authority), "北京市公安局东城分局");
-  EXPECT_EQ(std::string(out.start), "20200101");
-  EXPECT_EQ(std::string(out.end), "20400101");
-
-  const std::pair<const char16_t*, const char*> nations[] = {
-      {u"56", "基诺"}, {u"57", "其他"}, {u"97", "穿青人"}, {u"99", "其他族"},
-      {u"00", ""},     {u"-1", ""},     {u"1 ", "汉"},     {u"ab", ""},
-      {u"汉族", ""},
-  };
-  for (const auto& [code, name] : nations) {
-    fields.nation = code;
-    EXPECT_EQ(std::string(DecodeResident(vantel_test::ResidentText(fields)).nation), name);
-  }
-  for (const char16_t* gender : {u"2", u"0", u"男"}) {
-    fields.gender = gender;
-    EXPECT_EQ(std::string(DecodeResident(vantel_test::ResidentText(fields)).gender), "女");
-  }
-  fields.name = u"";
-  EXPECT_EQ(std::string(DecodeResident(vantel_test::ResidentText(fields)).name), " ");
-}
-
-TEST(DecodeForeignCardText, CountryNameByCodeAndTrimmedNames) {
-  const std::pair<const char16_t*, const char*> countries[] = {
-      {u"USA", "美国"},
-      {u"CHN", "中国"},
-      {u"TCA", "特克斯和凯科斯群岛 "},
-      {u"XYZ", "其他国家"},
-      {u"usa", "其他国家"},
-      {u"中国人", "其他国家"},
-  };
-  for (const auto& [code, country] : countries) {
-    vantel_test::ForeignFields fields;
-    fields.nationalityCode = code;
-    const Bytes text = vantel_test::ForeignText(fields);
-    char englishName[121], gender[3], number[31], countryName[lumarin::kCountryNameBufferSize],
-        chineseName[31], birth[9], start[9], end[9], version[5], authority[9], type[3],
-        reserved[7];
-    lumarin::DecodeForeignCardText(text.data(), englishName, gender, number, countryName,
-                                   chineseName, birth, start, end, version, authority, type,
-                                   reserved);
-    EXPECT_EQ(std::string(countryName), country);
-    EXPECT_EQ(std::string(englishName), "SMITH, JOHN");
-    EXPECT_EQ(std::string(gender), "男");
-    EXPECT_EQ(std::string(number), "USA110090010101");
-    EXPECT_EQ(std::string(chineseName), "约翰");
-    EXPECT_EQ(std::string(birth) + start + end, "198001012023010120330101");
-    EXPECT_EQ(std::string(version) + authority + type, "021100I");
-  }
-}
-
-TEST(DecodeGatCardText, AddressAndAuthorityTrimmedPassNumberWhole) {
-  const Bytes text = vantel_test::PermitText({});
-  char name[31], gender[3], reserved1[5], birth[9], address[71], idNumber[19], authority[31],
-      start[9], end[9], pass[19], issues[5], reserved2[7], type[3], reserved3[7];
-  lumarin::DecodeGatCardText(text.data(), name, gender, reserved1, birth, address, idNumber,
-                             authority, start, end, pass, issues, reserved2, type, reserved3);
-  EXPECT_EQ(std::string(name), "李四");
-  EXPECT_EQ(std::string(gender), "女");
-  EXPECT_EQ(std::string(address), "香港特别行政区");
-  EXPECT_EQ(std::string(idNumber), "810000198512310026");
-  EXPECT_EQ(std::string(authority), "公安部");
-  EXPECT_EQ(std::string(birth) + start + end, "198512312021010120260101");
-  EXPECT_EQ(std::string(pass), "H12345678");
-  EXPECT_EQ(std::string(issues) + type, "01J");
 }
 
 }  // namespace

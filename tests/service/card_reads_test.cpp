@@ -13,7 +13,6 @@
 #include "card_reader_rig.h"
 #include "platform/code_page.h"
 #include "service/api/api_handler.h"
-#include "service/api/card_decoding.h"
 #include "service/shell/service_log.h"
 #include "support/environment.h"
 #include "support/id_card_writer.h"
@@ -114,55 +113,6 @@ TEST(ServiceReadCard, AnswersEachKindSignedOverItsUtf8Values) {
     const std::string jpeg = rig.TempFile("photo.jpg");
     ASSERT_FALSE(jpeg.empty());
     EXPECT_EQ(answer, ExpectedAnswer(row.values, Base64(jpeg)));
-  }
-}
-
-TEST(ServiceReadCard, RecordKindsDecideTheAnswerValues) {
-  auto resident = [](auto change) {
-    vantel_test::ResidentFields fields;
-    change(fields);
-    return vantel_test::ResidentText(fields);
-  };
-  auto foreign = [](const char16_t* code) {
-    vantel_test::ForeignFields fields;
-    fields.nationalityCode = code;
-    return vantel_test::ForeignText(fields);
-  };
-  auto permit = [](const char16_t* pass) {
-    vantel_test::PermitFields fields;
-    fields.passNumber = pass;
-    return vantel_test::PermitText(fields);
-  };
-  Bytes residentWithKindHighByte = vantel_test::ResidentText({});
-  residentWithKindHighByte[248] = 'I';
-  residentWithKindHighByte[249] = 1;
-  struct Row {
-    const char* what;
-    Bytes text;
-    const char* values;  // certType|partyName|gender|nation|certAddress|certNumber
-  };
-  const std::vector<Row> rows = {
-      {"USA", foreign(u"USA"), "50|SMITH, JOHN|1|美国||USA110090010101"},
-      {"XYZ", foreign(u"XYZ"), "50|SMITH, JOHN|1|其他国家||USA110090010101"},
-      {"H", permit(u"H12345678"), "54|李四|0||香港特别行政区|810000198512310026"},
-      {"M", permit(u"M12345678"), "54|李四|0||香港特别行政区|810000198512310026"},
-      {"T", permit(u"T12345678"), "55|李四|0||香港特别行政区|810000198512310026"},
-      {"resident 81", resident([](auto& f) { f.idNumber = u"810000199001011234"; }),
-       "55|张三|1||北京市东城区 东华门大街1号|810000199001011234"},
-      {"I with high byte", residentWithKindHighByte,
-       "1|张三|1|汉|北京市东城区 东华门大街1号|11010119900101123X"},
-      {"nation 57", resident([](auto& f) { f.nation = u"57"; }),
-       "1|张三|1|其他|北京市东城区 东华门大街1号|11010119900101123X"},
-      {"nation 97 gender 2", resident([](auto& f) { f.nation = u"97"; f.gender = u"2"; }),
-       "1|张三|0|穿青人|北京市东城区 东华门大街1号|11010119900101123X"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.what);
-    const vantel::CardAnswerFields f =
-        lumarin::CardAnswerFieldsOf(row.text.data(), lumarin::DecideIDCardType(row.text.data()));
-    EXPECT_EQ(std::to_string(f.certType) + "|" + f.partyName + "|" + f.gender + "|" + f.nation +
-                  "|" + f.certAddress + "|" + f.certNumber,
-              row.values);
   }
 }
 

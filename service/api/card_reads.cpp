@@ -1,5 +1,6 @@
 #include "service/api/card_reads.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -30,10 +31,13 @@ constexpr long kPhotoTextCapacity = 81920;
 constexpr long kImageTextCapacity = 204800;
 constexpr const char* kCardImageFiles[] = {"card.jpg", "1.jpg", "2.jpg"};
 
-// The steps before the photo, shared by both reads; "" when they succeeded.
+int Elapsed(std::uint32_t started) { return static_cast<int>(platform::TickCountMs() - started); }
+
+// The steps before the photo, shared by both reads; "" when they succeeded. Only the card
+// read logs its timings.
 const char* OpenAuthenticateAndRead(std::uint32_t started, bool timed) {
   const int opened = InitComm(kReaderPort);
-  if (timed) ServiceLogf("init time : %dms", static_cast<int>(platform::TickCountMs() - started));
+  if (timed) ServiceLogf("init time : %dms", Elapsed(started));
   if (opened == 0) return "端口打开失败";
   ServiceLogf("端口打开成功");
   if (Authenticate() == 0) return "卡片认证失败或无卡";
@@ -41,8 +45,7 @@ const char* OpenAuthenticateAndRead(std::uint32_t started, bool timed) {
   std::memset(&gServiceBaseMsg, 0, sizeof gServiceBaseMsg);
   const int read = ZRT_ReadBaseMsg(kReaderPort, gServiceBaseMsg.text, &gServiceBaseMsg.textLength,
                                    gServiceBaseMsg.photo, &gServiceBaseMsg.photoLength, 0);
-  if (timed)
-    ServiceLogf("read card time : %dms", static_cast<int>(platform::TickCountMs() - started));
+  if (timed) ServiceLogf("read card time : %dms", Elapsed(started));
   return read == static_cast<int>(kReadSuccess) ? "" : "读卡失败";
 }
 
@@ -86,8 +89,6 @@ void Answer(std::string answer, char* out, int* outLen) {
   if (outLen) *outLen = static_cast<int>(answer.size());
 }
 
-int Elapsed(std::uint32_t started) { return static_cast<int>(platform::TickCountMs() - started); }
-
 }  // namespace
 
 int ServiceReadCard(char* out, int* outLen) {
@@ -106,7 +107,7 @@ int ServiceReadCard(char* out, int* outLen) {
     if (!ReadTempFileBase64("photo.jpg", kPhotoTextCapacity, pictures.identityPic)) {
       answer = vantel::MakeErrorResult(-1, "生成头像失败");
     } else {
-      const std::string signature = vantel::CardSignature(fields, pictures.identityPic);
+      // The answer layer signs as it formats: the signature's two lines come before it.
       ServiceLogf("create inputstr time : %dms", Elapsed(started));
       ServiceLogf("hash time : %dms", Elapsed(started));
       answer = vantel::FormatCardAnswer(fields, pictures);

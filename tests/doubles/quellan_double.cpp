@@ -1,8 +1,8 @@
 // The sibling card-image library: each entry draws a small grey JPEG for every file it is
 // asked for, with a comment that names the entry, the file's role and the card's ID number,
 // and appends its arguments to "quellan.log" beside the first file. DOUBLE_WITHOUT_2JPG
-// leaves out the ...2JPG entries; DOUBLE_FAILS logs the call and answers 0.
-#include <cstdint>
+// leaves out the ...2JPG entries; DOUBLE_FAILS logs the call and answers 0;
+// DOUBLE_LARGE_IMAGES pads every image with comments to about 138 KB.
 #include <cstdio>
 #include <string>
 // clang-format off
@@ -19,6 +19,12 @@ constexpr bool kFails = true;
 #else
 constexpr bool kFails = false;
 #endif
+#if defined(DOUBLE_LARGE_IMAGES)
+constexpr int kPaddingComments = 3;
+#else
+constexpr int kPaddingComments = 0;
+#endif
+constexpr std::size_t kPaddingCommentSize = 46000;
 
 // The ID number at byte 122 of each kind's text: 18 UCS-2 characters, or the foreign card's
 // number of 15.
@@ -52,6 +58,10 @@ bool WriteJpeg(const char* path, const std::string& comment) {
   jpeg_start_compress(&cinfo, TRUE);
   jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),
                     static_cast<unsigned>(comment.size()));
+  const std::string padding(kPaddingCommentSize, 'p');
+  for (int i = 0; i < kPaddingComments; ++i)
+    jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(padding.data()),
+                      static_cast<unsigned>(padding.size()));
   JSAMPLE row[kSide];
   for (int x = 0; x < kSide; ++x) row[x] = static_cast<JSAMPLE>(x * 16);
   JSAMPROW rows[] = {row};

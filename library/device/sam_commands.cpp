@@ -17,7 +17,6 @@ namespace {
 constexpr int kBadPort = 1;
 constexpr int kBadAnswer = 3;
 constexpr int kSendFailed = 4;
-constexpr int kReceiveFailed = 5;
 constexpr unsigned kSamIdSize = 16;
 constexpr unsigned kMngInfoSize = 28;
 constexpr unsigned kNewAppMaxSize = 280;

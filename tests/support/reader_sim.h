@@ -66,6 +66,9 @@ struct SamAnswer {
   Bytes data;
 };
 
+// The SAM id of a fingerprint reader: its second number is 3 ("05.03-...").
+Bytes FingerprintSamId();
+
 // The security module's own data.
 struct SimSam {
   Bytes samId = Bytes{0x05, 0x00, 0x01, 0x00, 0x4E, 0x61, 0xBC, 0x00,
@@ -73,9 +76,22 @@ struct SimSam {
   Bytes managementInfo = Bytes(28, 0x00);
   int resets = 0;
   int rfFrameSize = 0;  // last value set by 61 FF
+  // A reader without fingerprint answers the fingerprint read without that part.
+  bool fingerprintReader = true;
 };
 
-// A card in the reader's field. Later kinds (M1, CPU card, PSAM) derive from it as well.
+// One of the reader's two PSAM slots (contact security modules).
+struct SimPsamSlot {
+  Bytes atr{0x3B, 0x6C, 0x00, 0x02, 0x86, 0x38, 0x10, 0x00,
+            0x00, 0x00, 0x00, 0x00, 0x11, 0x22, 0x33, 0x44};
+  bool powered = false;
+  std::uint8_t error = 0;  // non-zero: every command of the slot is refused with it
+  Bytes response = Bytes{0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x90,
+                         0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0, 0x01, 0x02, 0x03, 0x90, 0x00};
+  std::vector<Bytes> apdus;  // every APDU received
+};
+
+// A card in the reader's field; the M1 and CPU cards of reader_sim_cards.h derive from it too.
 struct SimCard {
   virtual ~SimCard() = default;
 };
@@ -85,6 +101,11 @@ struct SimIdentityCard : SimCard {
   Bytes text;   // 256 bytes, UCS-2
   Bytes photo;  // 1024 bytes
   Bytes newAddress;  // empty: the card carries none
+  // 1024 bytes with runs of 64 zero bytes that fill whole HID reports of the answer.
+  Bytes fingerprint;
+  // Lengths the base-message answer states in place of the true ones.
+  std::optional<unsigned> statedTextLength;
+  std::optional<unsigned> statedPhotoLength;
   Bytes findData{0x00, 0x00, 0x00, 0x00};
   Bytes selectData = Bytes(8, 0x00);
 };
@@ -188,6 +209,9 @@ class ReaderSim {
     return dynamic_cast<Kind*>(card_.get());
   }
   SimSam& Sam() { return sam_; }
+  // Slot 1 or 2.
+  SimPsamSlot& Psam(int slot) { return psam_[slot - 1]; }
+  std::uint8_t psamTestByte = 0x5A;
   SimDevice& Device() { return device_; }
 
   // Faults: queued ones apply to the next answers, one each; a standing one to every
@@ -201,8 +225,8 @@ class ReaderSim {
   // The same answer cut into packets of `packetSize` bytes, as a PC/SC reader hands out a
   // long answer one packet per command.
   std::vector<Bytes> AnswerPackets(const Bytes& requestFrame, std::size_t packetSize);
-  // The response to a PC/SC "FF97" pseudo-APDU by the reader-code table. Logs the APDU as
-  // the request.
+  // The response to a PC/SC "FF97" pseudo-APDU by the reader-code table, or to an APDU of
+  // another class by the card in the field. Logs the APDU as the request.
   Bytes AnswerReaderCode(const Bytes& apdu);
   // Byte-stream delivery: takes what the library wrote, finds the complete request frames
   // in it (bytes before a preamble are dropped) and gives the reply to each, faults applied.
@@ -214,6 +238,10 @@ class ReaderSim {
 
  private:
   void RegisterSamCommands();
+  // The M1 card, CPU card and PSAM commands and the CPU card's PC/SC APDUs
+  // (reader_sim_cards.cpp).
+  void RegisterCardCommands();
+  Bytes AnswerCardApdu(const Bytes& apdu);
   void RegisterDeviceCommands();
   void RegisterReaderCodes();
   std::optional<Bytes> Answer(const Bytes& requestFrame);
@@ -229,6 +257,7 @@ class ReaderSim {
   std::map<std::uint8_t, ReaderCodeHandler> readerCodeHandlers_;
   std::shared_ptr<SimCard> card_;
   SimSam sam_;
+  SimPsamSlot psam_[2];
   SimDevice device_;
   bool cardFound_ = false;
   bool cardSelected_ = false;

@@ -34,7 +34,8 @@ class SimulatedHidHandle : public platform::HidDevice {
 
   // Nothing due: the reader hands out an all-zero report.
   bool GetInputReport(std::uint8_t* report, std::size_t length) override {
-    if (!reader_.answering) return false;
+    if (!reader_.answering || reader_.inputReportsServed == reader_.inputReportsBeforeFailure)
+      return false;
     Bytes next = TakeInputReport();
     std::fill(report, report + length, std::uint8_t{0});
     std::copy_n(next.begin(), std::min(length, next.size()), report);

@@ -33,6 +33,8 @@ struct SimulatedHidReader {
   int zeroReportsBeforeAnswer = 0;
   // A reader that stops answering fails every input report request.
   bool answering = true;
+  // A reader that fails every input report request once it has served this many (-1: never).
+  int inputReportsBeforeFailure = -1;
   // A reader whose output reports all fail.
   bool refusesOutput = false;
 
@@ -56,6 +58,8 @@ class HidAttachment : public platform::HidProvider {
   SimulatedHidReader& AddReader(ReportAnswerer answerer);
   // A HID device of another kind (a keyboard, say).
   SimulatedHidReader& AddOtherDevice(std::uint16_t vendorId, std::uint16_t productId);
+
+  std::list<SimulatedHidReader>& Readers() { return readers_; }
 
   std::vector<std::string> DevicePaths() override;
   std::unique_ptr<platform::HidDevice> Open(const std::string& path,

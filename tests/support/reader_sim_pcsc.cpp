@@ -46,10 +46,13 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
                                 PacketAnswerer packets) {
   auto pending = std::make_shared<std::vector<Bytes>>();
   return [frames, readerCodes, packets, pending](const Bytes& apdu) -> Bytes {
-    if (apdu.size() < 5 || apdu[0] != 0xFF) return kInstructionNotSupported;
+    if (!apdu.empty() && apdu[0] != 0xFF) return readerCodes(apdu);
+    if (apdu.size() < 5) return kInstructionNotSupported;
     const Bytes data = ApduCommandData(apdu);
-    if (packets && apdu[1] == kSamChannel && apdu[2] == 0x30 && apdu[3] == 0x01 && data.size() == 1) {
-      if (data[0] == 0) *pending = packets(SamRequestFrame(0x30, 0x01, {}));
+    // The base-message reads, plain (30 01) and with fingerprint (30 10), come in packets.
+    const bool sliced = apdu[2] == 0x30 && (apdu[3] == 0x01 || apdu[3] == 0x10);
+    if (packets && apdu[1] == kSamChannel && sliced && data.size() == 1) {
+      if (data[0] == 0) *pending = packets(SamRequestFrame(0x30, apdu[3], {}));
       return data[0] < pending->size() ? (*pending)[data[0]] : kNoSuchPacket;
     }
     if (apdu[1] == kSamChannel && IsNewAddressPacket(apdu))

@@ -5,6 +5,7 @@
 
 #include "library/cards/debug_log.h"
 #include "library/cards/idcard/base_msg_frame.h"
+#include "library/device/commands/device_settings.h"
 #include "library/device/device_state.h"
 #include "library/device/frame_layout.h"
 #include "library/device/hid_transport.h"
@@ -44,7 +45,7 @@ int ReadOverPcsc(FrameBuffer* frame) {
   constexpr int kPackets = 6;
   char text[] = "FF983001010000";
   for (int packet = 0; packet < kPackets; ++packet) {
-    text[12] = static_cast<char>('0' + packet);
+    text[11] = static_cast<char>('0' + packet);
     std::uint8_t answer[256] = {};
     const auto length = static_cast<unsigned>(PcscExchange(text, answer));
     const bool fits = packet == 0 ? length >= kPacketSize
@@ -150,15 +151,22 @@ bool HandOutCachedMessage(const BaseMsgOut& out) {
   return true;
 }
 
-bool WriteWhole(const char* path, const unsigned char* data, unsigned length) {
+}  // namespace
+
+void PhotoReadBeep(unsigned photoLength, bool wrappedAnswer) {
+  if (photoLength != kBaseMsgPhotoSize || Device().gMute != 0 || wrappedAnswer) return;
+  BeepLed(1, 1, 100);
+  platform::SleepMs(kBeepPauseMs);
+  BeepLed(1, 1, 100);
+}
+
+bool WriteWholeFile(const char* path, const unsigned char* data, unsigned length) {
   if (!path) return false;
   std::FILE* file = std::fopen(path, "wb+");
   if (!file) return false;
   const bool whole = std::fwrite(data, 1, length, file) == length;
   return std::fclose(file) == 0 && whole;
 }
-
-}  // namespace
 
 int ReadBaseMsg(int port, unsigned char* text, unsigned* textLength, unsigned char* photo,
                 unsigned* photoLength, int openFirst) {
@@ -170,7 +178,8 @@ int ReadBaseMsg(int port, unsigned char* text, unsigned* textLength, unsigned ch
   FrameBuffer frame;
   const int failure = ReadFrame(port, use, &frame);
   if (failure != 0) return failure;
-  CopyBaseMsg(frame.bytes, out);
+  const bool onStream = !UsesPcsc(port) && !UsesNet(port) && !UsesHid(port);
+  PhotoReadBeep(CopyBaseMsg(frame.bytes, out), onStream && Device().gComBase64 != 0);
   return frame.bytes[kBaseMsgSw3At];
 }
 
@@ -182,9 +191,9 @@ int ReadBaseMsgToFile(int port, const char* textFile, unsigned* textLength, cons
   unsigned readPhoto = 0;
   const int result = ReadBaseMsg(port, text, &readText, photo, &readPhoto, openFirst);
   if (result != kReaderSuccess) return result;
-  if (!WriteWhole(textFile, text, readText)) return 0;
+  if (!WriteWholeFile(textFile, text, readText)) return 0;
   if (textLength) *textLength = readText;
-  if (!WriteWhole(photoFile, photo, readPhoto)) return 0;
+  if (!WriteWholeFile(photoFile, photo, readPhoto)) return 0;
   if (photoLength) *photoLength = readPhoto;
   return kReaderSuccess;
 }

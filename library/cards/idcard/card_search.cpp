@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
+#include "library/cards/contactless_card.h"
 #include "library/cards/debug_log.h"
 #include "library/device/device_state.h"
 #include "library/device/port_api.h"
@@ -82,6 +84,13 @@ int CloseOnStream(int port, const PortUse& use, int result) {
   return OnStream(port) ? use.Close(result) : result;
 }
 
+// The SAM id as text: at most 36 characters and a NUL.
+std::string SamIdString(const std::uint8_t* id) {
+  char text[kSamIdTextBuffer] = {};
+  FormatSamIdText(text, SamIdFromBytes(id));
+  return text;
+}
+
 // The SAM id of the transport the port names into `id`, *reached telling whether an id
 // arrived: SW3, or a failure code.
 int ReadSamIdBytes(int port, const PortUse& use, std::uint8_t* id, bool* reached) {
@@ -105,6 +114,8 @@ int ReadSamIdBytes(int port, const PortUse& use, std::uint8_t* id, bool* reached
     HidExchange(kSamId);
     std::memcpy(id, device.InputReport + 11, kSamIdSize);
     std::memcpy(device.gHidSamId, id, kSamIdSize);
+    DebugLogf("ZRT_GetSAMIDToStr的返回值 InputReport[10]=%d, SamID=%s", device.InputReport[10],
+              SamIdString(id).c_str());
     *reached = true;
     return device.InputReport[10];
   }
@@ -132,6 +143,8 @@ int StartFindIdCard(int port, int* out, int openFirst) {
   const PortUse use(port, openFirst);
   if (!use.Open()) return kBadPort;
   if (device.gRepeat) {
+    // The contactless field is woken anew, so the card already read is found again.
+    if (device.gPort == kHidPort || device.gPort == kPcscPort) FindIcCard();
     platform::SleepMs(kSearchPauseMs);
     if (GetSamStatus(device.gPort, 0) != kReaderSuccess) return CloseOnStream(port, use, kBadPort);
   } else {
@@ -182,11 +195,8 @@ int GetSamIdToStr(int port, char* out, int openFirst) {
   bool reached = false;
   const int result = ReadSamIdBytes(port, use, id, &reached);
   if (!reached) return result;
-  char text[kSamIdTextBuffer] = {};
-  FormatSamIdText(text, SamIdFromBytes(id));
-  if (out) std::memcpy(out, text, std::strlen(text));
-  if (UsesHid(port) && !UsesPcsc(port))
-    DebugLogf("ZRT_GetSAMIDToStr的返回值 InputReport[10]=%d, SamID=%s", result, text);
+  const std::string text = SamIdString(id);
+  if (out) std::memcpy(out, text.data(), text.size());
   return result;
 }
 

@@ -40,7 +40,9 @@ void TrimTrailingBlanks(char* field, std::size_t size) {
 }
 
 void GenderText(const std::uint8_t* ucs2, char* out) {
-  std::strcpy(out, ucs2[0] == '1' && ucs2[1] == 0 ? "男" : "女");
+  constexpr std::size_t kGenderSize = 3;
+  std::strncpy(out, ucs2[0] == '1' && ucs2[1] == 0 ? "男" : "女", kGenderSize - 1);
+  out[kGenderSize - 1] = '\0';
 }
 
 }  // namespace vantel

@@ -98,9 +98,7 @@ int WriteM1Block(int sid, int bid, int keyType, const unsigned char* key,
   if (key) DebugLogf("Key: %02x%02x%02x%02x%02x%02x", key[0], key[1], key[2], key[3], key[4], key[5]);
   DebugLogf("gM1CardType = %d", kind);
   M1Block where;
-  if (!LocateM1Block(kind, sid, bid, &where) || !data) return -1;
-  if (kind != kM1PageKind && !IsM1KeyType(keyType)) return -1;
-  if (SendsM1Key(kind) && !key) return -1;
+  if (!CheckM1Request(kind, sid, bid, keyType, key, data, &where)) return -1;
   if (PcscConnected()) return PcscWrite(where, keyType, key, data);
   if (UsesHidReader()) return HidWrite(kind, where, keyType, key, data);
   return StreamWrite(where, keyType, key, data);

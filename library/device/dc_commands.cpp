@@ -127,7 +127,7 @@ int DcAuthenticationPassaddr(int device, int keyType, unsigned address,
   if (!key) return -2;
   if (!UsesHidReader()) {
     if (serial == 0) return -1;
-    if (!IsM1KeyType(keyType)) return -2;
+    if (keyType != kM1KeyA && keyType != kM1KeyB) return -2;
   }
   std::uint8_t payload[15] = {0x16, 0xFF, SectorOf(address), BlockOf(address),
                               static_cast<std::uint8_t>(keyType)};

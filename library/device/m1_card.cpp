@@ -55,8 +55,7 @@ int StreamRead(const M1Block& where, int keyType, const unsigned char* key, unsi
   return 1;
 }
 
-}  // namespace
-
+// False when the card kind has no such block, or no card (or an unknown kind) was found.
 bool LocateM1Block(int kind, int sector, int block, M1Block* where) {
   int sentSector = sector;
   int sentBlock = block;
@@ -84,6 +83,8 @@ bool LocateM1Block(int kind, int sector, int block, M1Block* where) {
   return true;
 }
 
+}  // namespace
+
 int BuildM1KeyedPayload(std::uint8_t command, const M1Block& where, int keyType,
                         const unsigned char* key, std::uint8_t* payload) {
   const std::uint8_t head[] = {command, 0xFF, where.sector, where.block,
@@ -100,17 +101,20 @@ void FormatM1PcscText(char* text, const char* head, const std::uint8_t* bytes, i
   std::strcpy(text + headLength + 2 * count, "00");
 }
 
-bool IsM1KeyType(int keyType) { return keyType == kM1KeyA || keyType == kM1KeyB; }
-
-bool SendsM1Key(int kind) { return PcscConnected() || !(UsesHidReader() && kind == kM1PageKind); }
+bool CheckM1Request(int kind, int sector, int block, int keyType, const unsigned char* key,
+                    const unsigned char* buffer, M1Block* where) {
+  if (!LocateM1Block(kind, sector, block, where) || !buffer) return false;
+  if (kind != kM1PageKind && keyType != kM1KeyA && keyType != kM1KeyB) return false;
+  // Every frame but the HID reader's page commands carries the six key bytes.
+  const bool sendsKey = PcscConnected() || !(UsesHidReader() && kind == kM1PageKind);
+  return key || !sendsKey;
+}
 
 int ReadM1Block(int sector, int block, int keyType, const unsigned char* key,
-                          unsigned char* out) {
+                unsigned char* out) {
   const int kind = Device().gM1CardType;
   M1Block where;
-  if (!LocateM1Block(kind, sector, block, &where) || !out) return -1;
-  if (kind != kM1PageKind && !IsM1KeyType(keyType)) return -1;
-  if (SendsM1Key(kind) && !key) return -1;
+  if (!CheckM1Request(kind, sector, block, keyType, key, out, &where)) return -1;
   if (PcscConnected()) return PcscRead(where, keyType, key, out);
   if (UsesHidReader()) return HidRead(kind, where, keyType, key, out);
   return StreamRead(where, keyType, key, out);

@@ -20,12 +20,11 @@ struct M1Block {
   std::uint8_t block = 0;
 };
 
-// False when the card kind has no such block, or no card (or an unknown kind) was found.
-bool LocateM1Block(int kind, int sector, int block, M1Block* where);
-bool IsM1KeyType(int keyType);
-// Whether the command's frame on the current port carries the six key bytes: all but the
-// HID reader's page commands do.
-bool SendsM1Key(int kind);
+// The argument checks of a block read or write on the current port: the block exists for
+// the kind, `buffer` is there, the key type is A or B (but for pages), and the key is
+// there wherever the frame carries it. False: the command gives -1 and sends nothing.
+bool CheckM1Request(int kind, int sector, int block, int keyType, const unsigned char* key,
+                    const unsigned char* buffer, M1Block* where);
 // command FF sector block keyType key (11 bytes) into `payload`; returns 11.
 int BuildM1KeyedPayload(std::uint8_t command, const M1Block& where, int keyType,
                         const unsigned char* key, std::uint8_t* payload);

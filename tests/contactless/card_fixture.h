@@ -9,6 +9,7 @@
 #include "library/device/device_state.h"
 #include "library/device/port_api.h"
 #include "platform/clock.h"
+#include "support/environment.h"
 #include "support/reader_sim_cards.h"
 #include "support/transport_rig.h"
 
@@ -27,7 +28,7 @@ std::vector<Via> CardTransports();
 class CardCommands : public ::testing::TestWithParam<Via> {
  protected:
   void SetUp() override {
-    if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+    VANTEL_SKIP_UNLESS_CI(rig.failure());
     ASSERT_EQ(OpenPort(rig.Port()), 144);
     rig.sim().ClearRequests();
   }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "card_fixture.h"
@@ -141,6 +142,37 @@ TEST_P(CpuCard, LongAnswerEndsAtItsStatusWord) {
     return noStatus;
   });
   EXPECT_EQ(Apdu("00B00000F9", &answer), via() == Via::kHid ? -3 : 1);
+}
+
+// Answers whose counts do not fit the caller's buffer are refused, the buffer untouched.
+TEST_P(CpuCard, OversizedAnswersAreRefused) {
+  if (via() != Via::kHid && via() != Via::kSerial) GTEST_SKIP() << "vendor answers of any length";
+  struct Row {
+    std::uint8_t command;
+    std::size_t dataBytes;
+    std::function<int(unsigned char*)> call;
+  };
+  int length = 0;
+  const Row rows[] = {
+      // 300 bytes over the byte stream (HID caps a long answer itself).
+      {0x51, via() == Via::kSerial ? 300u : 0u, [&](unsigned char* out) { return SendApdu("00A4040000", out, &length); }},
+      // A READ BINARY half of more than 128 bytes and its status word.
+      {0x51, 131, [&](unsigned char* out) { return SendApdu("00B0000000", out, &length); }},
+      {0x54, 60, [&](unsigned char* out) { return ReadCpuCardAts(out, &length); }},
+  };
+  for (const Row& row : rows) {
+    if (row.dataBytes == 0) continue;
+    rig.sim().OnVendorCommand(row.command, [row](const Bytes&) -> std::optional<Bytes> {
+      Bytes answer(row.dataBytes + 2, 0x90);
+      answer[0] = row.command;
+      answer[1] = 0xFF;
+      return answer;
+    });
+    unsigned char out[kApduAnswerCapacity];
+    std::fill(out, out + sizeof out, 0xEE);
+    EXPECT_EQ(row.call(out), 0) << row.dataBytes;
+    EXPECT_EQ(out[0], 0xEE);
+  }
 }
 
 TEST_P(CpuCard, TextLengthsAndPorts) {

@@ -48,7 +48,17 @@ class M1Card : public CardCommands {
 };
 
 TEST_P(M1Card, SearchMapsTheTypeByte) {
-  if (!Reaches()) GTEST_SKIP() << "the network reader has no card search";
+  if (!Reaches()) {
+    // The network reader has no card commands: they fail and send nothing.
+    unsigned char block[16];
+    Device().gM1CardType = 1;
+    EXPECT_EQ(FindIcCard(), 0);
+    Device().gM1CardType = 1;
+    EXPECT_EQ(ReadM1Block(1, 0, kM1KeyA, kKeyFF, block), 0);
+    EXPECT_EQ(WriteM1Block(1, 0, kM1KeyA, kKeyFF, block), 0);
+    EXPECT_TRUE(Requests().empty());
+    return;
+  }
   const std::pair<std::uint8_t, int> rows[] = {{0x08, 1}, {0xFF, 1}, {0x18, 3}, {0x00, 4},
                                                {0x28, 2}, {0x20, 2}, {0x04, 4}, {0x44, 0x44},
                                                {0x88, 1}};
@@ -102,6 +112,17 @@ TEST_P(M1Card, FortySectorCardSendsBigSectorsAsFourEach) {
                                             KeyedRequest(0x04, 37, 2, 0x60, data)}));
 }
 
+TEST_P(M1Card, ShortStreamAnswerIsNoBlock) {
+  if (via() != Via::kSerial && via() != Via::kUsbDriver) GTEST_SKIP() << "byte stream";
+  Place<SimM1Card>();
+  ASSERT_EQ(FindIcCard(), 1);
+  rig.sim().OnVendorCommand(0x03, [](const Bytes&) -> std::optional<Bytes> {
+    return Bytes{0x03, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+  });
+  unsigned char block[16] = {};
+  EXPECT_EQ(ReadM1Block(1, 0, kM1KeyA, kKeyFF, block), 0);
+}
+
 TEST_P(M1Card, RefusedArgumentsSendNothing) {
   struct Row {
     int kind, sector, block, keyType;
@@ -137,7 +158,8 @@ TEST_P(M1Card, PagesGoOutAsPages) {
   rig.sim().ClearRequests();
   const unsigned char* key = via() == Via::kHid ? nullptr : kKeyFF;
   unsigned char block[16] = {};
-  ASSERT_EQ(ReadM1Block(7, 4, 0x33, key, block), 1);
+  // The key type goes out as its low byte.
+  ASSERT_EQ(ReadM1Block(7, 4, 0x133, key, block), 1);
   EXPECT_EQ(Bytes(block, block + 4), Bytes(4, 4));
   EXPECT_EQ(Bytes(block + 12, block + 16), Bytes(4, 7));
   const unsigned char data[16] = {9, 8, 7, 6};
@@ -166,6 +188,19 @@ TEST_P(M1Card, ManagementNumberAsText) {
 }
 
 }  // namespace
+
+// A request written short is no success, even when the count written is 1.
+TEST(M1CardOverPipes, ShortWriteIsAFailure) {
+  // A USB open looks for PC/SC readers first: not beside the PC/SC program's own reader.
+  if (CardTransports().front() == Via::kPcsc) GTEST_SKIP() << "the byte-stream program's test";
+  TransportRig rig(Via::kUsbPipes);
+  ASSERT_EQ(OpenPort(rig.Port()), 144);
+  rig.usb.Devices().front().pipeWriteLimit = 1;
+  Device().gM1CardType = 1;
+  unsigned char block[16] = {};
+  EXPECT_EQ(ReadM1Block(1, 0, kM1KeyA, kKeyFF, block), 0);
+  EXPECT_EQ(WriteM1Block(1, 0, kM1KeyA, kKeyFF, block), 0);
+}
 
 INSTANTIATE_TEST_SUITE_P(Transports, M1Card, ::testing::ValuesIn(CardTransports()),
                          [](const auto& info) { return vantel_test::ViaName(info.param); });

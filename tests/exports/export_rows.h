@@ -72,7 +72,6 @@ inline Bytes LastRequest(ReaderSim& sim) {
   return last.empty() ? Bytes{} : last.back();
 }
 
-RowTable IdCardRows();
 RowTable TimerAndPassportRows();
 RowTable CipherRows();
 

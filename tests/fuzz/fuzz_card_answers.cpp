@@ -16,19 +16,8 @@
 #include "library/device/device_state.h"
 #include "library/device/m1_card.h"
 #include "library/device/psam.h"
-#include "platform/clock.h"
 #include "support/reader_sim_hid.h"
 #include "support/stream_serial_port.h"
-
-// The answer waits run on a clock of our own, so that a fuzz run does not sleep: these
-// definitions take the place of the platform layer's clock in this program.
-namespace platform {
-namespace {
-std::uint32_t gVirtualTick = 0;
-}  // namespace
-void SleepMs(std::uint32_t milliseconds) { gVirtualTick += milliseconds; }
-std::uint32_t TickCountMs() { return ++gVirtualTick; }
-}  // namespace platform
 
 namespace {
 

@@ -113,13 +113,11 @@ TEST_P(SerialCardReads, AWholePhotoBeepsTwiceUnlessMutedShortOrWrapped) {
     std::size_t photoSize;
     std::uint8_t mute;
     bool wrapped;
-    std::size_t requestsAfter;  // each beep: the LED on and off
-  } cases[] = {{"a whole photo", 1024, 0, false, 4},
-               {"1023 photo bytes", 1023, 0, false, 0},
-               {"muted", 1024, 1, false, 0},
-               {"a base64-wrapped answer", 1024, 0, true, 0}};
-  // The reader's answer to the LED frames.
-  rig.sim().OnVendorCommand(0xC0, [](const Bytes&) { return Bytes{'X'}; });
+    std::vector<std::uint8_t> ledControls;  // each beep: the LED on, then off
+  } cases[] = {{"a whole photo", 1024, 0, false, {0x03, 0x00, 0x03, 0x00}},
+               {"1023 photo bytes", 1023, 0, false, {}},
+               {"muted", 1024, 1, false, {}},
+               {"a base64-wrapped answer", 1024, 0, true, {}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto card = ResidentCard();
@@ -128,8 +126,9 @@ TEST_P(SerialCardReads, AWholePhotoBeepsTwiceUnlessMutedShortOrWrapped) {
     ASSERT_EQ(Authenticate(), 1);
     Device().gMute = c.mute;
     if (c.wrapped) rig.sim().QueueFault(FaultPlan{Fault::kBase64, 64, 0, 64});
+    rig.sim().Device().ledControls.clear();
     EXPECT_EQ(ReadMessage(rig.Port()).result, 144);
-    EXPECT_EQ(RequestsAfterRead(), c.requestsAfter);
+    EXPECT_EQ(rig.sim().Device().ledControls, c.ledControls);
   }
 }
 

@@ -49,14 +49,6 @@ std::vector<Bytes> IdCardReads::CardRequests() {
   return card;
 }
 
-std::size_t IdCardReads::RequestsAfterRead() {
-  const std::vector<Bytes> all = rig.sim().Requests();
-  const Bytes read = vantel_test::SamRequestFrame(0x30, 0x01);
-  std::size_t after = 0;
-  for (const Bytes& frame : all) after = frame == read ? 0 : after + 1;
-  return after;
-}
-
 std::string Field(const std::string& text, std::size_t size) {
   std::string field = text;
   field.resize(size, '\0');

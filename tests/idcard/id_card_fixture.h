@@ -26,8 +26,6 @@ class IdCardReads : public ::testing::TestWithParam<Via> {
 
   // The SAM requests of the card road, without the LED and beeper frames.
   std::vector<Bytes> CardRequests();
-  // The requests sent after the last base-message request.
-  std::size_t RequestsAfterRead();
 
   TransportRig rig{GetParam(), kCardComLine};
   vantel_test::TempFolder photos;

@@ -6,6 +6,7 @@
 using NativeSocket = SOCKET;
 #define VANTEL_CLOSE_SOCKET closesocket
 #define VANTEL_SHUT_BOTH SD_BOTH
+#define VANTEL_SEND_FLAGS 0
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -14,6 +15,9 @@ using NativeSocket = SOCKET;
 using NativeSocket = int;
 #define VANTEL_CLOSE_SOCKET close
 #define VANTEL_SHUT_BOTH SHUT_RDWR
+// A peer that has gone (the PC/SC service ending before the virtual card) must fail the
+// send, not end the test program with SIGPIPE.
+#define VANTEL_SEND_FLAGS MSG_NOSIGNAL
 #endif
 
 #include <cerrno>
@@ -91,7 +95,7 @@ LocalSocket ConnectLocal(int port) {
 bool SendAll(LocalSocket socket, const std::uint8_t* data, std::size_t length) {
   while (length > 0) {
     auto sent = send(static_cast<NativeSocket>(socket), reinterpret_cast<const char*>(data),
-                     static_cast<int>(length), 0);
+                     static_cast<int>(length), VANTEL_SEND_FLAGS);
     if (sent <= 0) return false;
     data += sent;
     length -= static_cast<std::size_t>(sent);

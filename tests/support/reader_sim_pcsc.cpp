@@ -40,6 +40,12 @@ Bytes NewAddressPacket(const Bytes& frame, std::uint8_t packet) {
   return Bytes(whole.begin() + static_cast<std::ptrdiff_t>(from), whole.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
+// The base-message reads, plain (30 01) and with fingerprint (30 10), come in packets.
+bool IsBaseMessagePacket(const Bytes& apdu) {
+  return apdu.size() == 7 && apdu[2] == 0x30 && (apdu[3] == 0x01 || apdu[3] == 0x10) &&
+         apdu[4] == 1;
+}
+
 }  // namespace
 
 ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
@@ -49,11 +55,10 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
     if (!apdu.empty() && apdu[0] != 0xFF) return readerCodes(apdu);
     if (apdu.size() < 5) return kInstructionNotSupported;
     const Bytes data = ApduCommandData(apdu);
-    // The base-message reads, plain (30 01) and with fingerprint (30 10), come in packets.
-    const bool sliced = apdu[2] == 0x30 && (apdu[3] == 0x01 || apdu[3] == 0x10);
-    if (packets && apdu[1] == kSamChannel && sliced && data.size() == 1) {
-      if (data[0] == 0) *pending = packets(SamRequestFrame(0x30, apdu[3], {}));
-      return data[0] < pending->size() ? (*pending)[data[0]] : kNoSuchPacket;
+    if (packets && apdu[1] == kSamChannel && IsBaseMessagePacket(apdu)) {
+      const std::uint8_t packet = apdu[5];
+      if (packet == 0) *pending = packets(SamRequestFrame(0x30, apdu[3], {}));
+      return packet < pending->size() ? (*pending)[packet] : kNoSuchPacket;
     }
     if (apdu[1] == kSamChannel && IsNewAddressPacket(apdu))
       return NewAddressPacket(frames(SamRequestFrame(apdu[2], apdu[3], data)), apdu[5]);

@@ -84,6 +84,7 @@ class PipeHandle : public platform::DeviceHandle {
   bool Write(const std::uint8_t* data, std::size_t length, std::size_t* done) override {
     *done = 0;
     if (answers_) return false;
+    if (device_.pipeWriteLimit != 0 && length > device_.pipeWriteLimit) length = device_.pipeWriteLimit;
     QueueReplies(device_, device_.sim->Feed(data, length));
     *done = length;
     return true;

@@ -26,6 +26,8 @@ struct SimulatedUsbDevice {
   std::string path;
   bool driver = true;  // the reader's own driver; false: the bulk pipes
   bool refusesOpen = false;
+  // A pipe that takes at most this many bytes of a write (0: all of it).
+  std::size_t pipeWriteLimit = 0;
   std::vector<ControlCall> controls;
   std::vector<std::string> openedPaths;
   int openHandles = 0;  // handles the library holds now
@@ -45,6 +47,7 @@ class UsbAttachment : public platform::UsbDeviceProvider {
   SimulatedUsbDevice& AddDriverReader(ReaderSim& sim);
   // A reader behind the bulk pipes "PIPE00" (answers) and "PIPE01" (requests).
   SimulatedUsbDevice& AddPipeReader(ReaderSim& sim);
+  std::list<SimulatedUsbDevice>& Devices() { return devices_; }
 
   std::vector<std::string> InterfacePaths(const platform::DeviceInterfaceClass& interfaceClass) override;
   std::unique_ptr<platform::DeviceHandle> Open(const std::string& path, bool shared) override;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "library/answers/json_result.h"
@@ -47,9 +48,9 @@ bool FoundM1Card() {
   return kind >= 1 && kind <= 4;
 }
 
-int KeyType(const char* keyType) {
-  return std::strtoul(keyType, nullptr, 10) == 1 ? kM1KeyA : kM1KeyB;
-}
+int Number(const char* text) { return static_cast<int>(std::strtoul(text, nullptr, 10)); }
+
+int KeyType(const char* keyType) { return Number(keyType) == 1 ? kM1KeyA : kM1KeyB; }
 
 void ConvertHex(const char* text, unsigned char* out) {
   HexToBytes(text, out, static_cast<int>(std::strlen(text)));
@@ -97,6 +98,82 @@ void SamIdAnswer(bool dotted, char* out) {
 }
 
 const char* OrNull(const char* text) { return text ? text : "(null)"; }
+
+// An operation's resultFlag and errorMsg.
+struct Outcome {
+  int flag;
+  const char* message;
+};
+
+// The outcome of a reader call's result by its row; `other` for a result without one.
+struct ResultRow {
+  int result;
+  Outcome outcome;
+};
+Outcome MapResult(int result, std::initializer_list<ResultRow> rows, Outcome other) {
+  for (const ResultRow& row : rows)
+    if (row.result == result) return row.outcome;
+  return other;
+}
+
+Outcome ReadIcCardSerial(char* serial) {
+  if (!OpenReader()) return {-1, "设备打开失败"};
+  if (Entries().Kestor_IC_FindCard() == 0) return {-2, "找IC卡失败"};
+  if (Entries().Kestor_IC_HL_ReadCardSN(serial) == 0) return {-3, "读IC卡序列号失败"};
+  return {0, "读IC卡序列号成功"};
+}
+
+Outcome ReadM1Block(const char* sid, const char* bid, const char* keyType, const char* key,
+                    std::string* data) {
+  if (!sid || !bid || !keyType || !key || std::strlen(key) > kMaxKeyDigits) return {-4, "参数错误"};
+  unsigned char keyBytes[256] = {};
+  ConvertHex(key, keyBytes);
+  if (!OpenReader()) return {-1, "打开设备失败"};
+  if (!FoundM1Card()) return {-2, "找IC卡失败"};
+  unsigned char block[kM1BlockSize] = {};
+  const int read = Entries().Kestor_IC_HL_ReadCard(Number(sid), Number(bid), KeyType(keyType),
+                                                   keyBytes, block);
+  if (read == 1) *data = Hex(block, kM1BlockSize);
+  return MapResult(read,
+                   {{1, {0, "读M1卡扇区内容成功"}}, {-1, {-4, "参数错误"}}, {-3, {-3, "秘钥或卡类型错误"}}},
+                   {-5, "读M1卡扇区内容失败"});
+}
+
+Outcome WriteM1Block(const char* sid, const char* bid, const char* keyType, const char* key,
+                     const char* data) {
+  if (!sid || !bid || !keyType || !key || !data || std::strlen(key) > kMaxKeyDigits ||
+      std::strlen(data) > kMaxDataDigits)
+    return {-3, "参数错误"};
+  unsigned char keyBytes[256] = {};
+  ConvertHex(key, keyBytes);
+  if (!OpenReader()) return {-1, "打开设备失败"};
+  if (!FoundM1Card()) return {-2, "找IC卡失败"};
+  unsigned char dataBytes[64] = {};
+  ConvertHex(data, dataBytes);
+  const int written = Entries().Kestor_IC_HL_WriteCard(Number(sid), Number(bid), KeyType(keyType),
+                                                       keyBytes, dataBytes);
+  return MapResult(written,
+                   {{1, {0, "写M1卡扇区内容成功"}}, {-3, {-3, "秘钥或卡类型错误"}}, {-1, {-3, "参数错误"}}},
+                   {-4, "写M1卡扇区内容失败"});
+}
+
+Outcome SendApdu(const char* apdu, const char* out, int* length, std::string* data) {
+  if (!apdu || !*apdu || !out) return {-8, "参数错误"};
+  if (!OpenReader()) return {-1, "设备打开失败"};
+  if (Entries().Kestor_IC_FindCard() != 2) return {-2, "当前卡片非CPU卡"};
+  if (Entries().Kestor_CPUCard_Active() != 1) return {-3, "CPU卡激活失败"};
+  // Kestor_APDU may deliver more than one answer holds: room for all it can write.
+  unsigned char response[1024] = {};
+  const int sent = Entries().Kestor_APDU(apdu, response, length);
+  if (sent == 1 && *length >= 0 && *length <= kMaxAnsweredApduBytes) {
+    *data = Hex(response, *length);
+    return {0, "CPU卡指令发送成功"};
+  }
+  // An answer longer than the caller's buffer holds fails as a refused exchange does.
+  return MapResult(sent == 1 ? 0 : sent,
+                   {{-1, {-6, "APDU指令超长"}}, {-2, {-5, "通讯错误"}}, {-3, {-4, "不支持端口协议"}}},
+                   {-7, "CPU卡指令发送失败"});
+}
 
 }  // namespace
 
@@ -147,122 +224,37 @@ void dxgetSAMIDStr(char* out) { SamIdAnswer(true, out); }
 
 void dxReadICCardSN(char* out) {
   char serial[kSerialBufferSize] = {};
-  int flag = 0;
-  const char* message = "读IC卡序列号成功";
-  if (!OpenReader()) {
-    flag = -1, message = "设备打开失败";
-  } else if (Entries().Kestor_IC_FindCard() == 0) {
-    flag = -2, message = "找IC卡失败";
-  } else if (Entries().Kestor_IC_HL_ReadCardSN(serial) == 0) {
-    flag = -3, message = "读IC卡序列号失败";
-  }
-  const bool readOk = flag == 0;
-  CopyAnswer(Answer(flag,
+  const Outcome outcome = ReadIcCardSerial(serial);
+  const bool readOk = outcome.flag == 0;
+  CopyAnswer(Answer(outcome.flag,
                     NumberMember("ICCardtypeCode", readOk ? 1 : 0) + "," +
                         TextMember("ICCardtype", readOk ? "M1-S50卡" : "") + "," +
                         TextMember("ICCardSN", serial),
-                    message),
+                    outcome.message),
              out);
 }
 
 void readM1Card(const char* sid, const char* bid, const char* keyType, const char* key, char* out) {
-  unsigned char block[kM1BlockSize] = {};
   std::string data;
-  int flag = -4;
-  const char* message = "参数错误";
-  if (sid && bid && keyType && key && std::strlen(key) <= kMaxKeyDigits) {
-    unsigned char keyBytes[256] = {};
-    ConvertHex(key, keyBytes);
-    if (!OpenReader()) {
-      flag = -1, message = "打开设备失败";
-    } else if (!FoundM1Card()) {
-      flag = -2, message = "找IC卡失败";
-    } else {
-      const int read = Entries().Kestor_IC_HL_ReadCard(
-          static_cast<int>(std::strtoul(sid, nullptr, 10)),
-          static_cast<int>(std::strtoul(bid, nullptr, 10)), KeyType(keyType), keyBytes, block);
-      if (read == 1) {
-        flag = 0, message = "读M1卡扇区内容成功";
-        data = Hex(block, kM1BlockSize);
-      } else if (read == -1) {
-        flag = -4, message = "参数错误";
-      } else if (read == -3) {
-        flag = -3, message = "秘钥或卡类型错误";
-      } else {
-        flag = -5, message = "读M1卡扇区内容失败";
-      }
-    }
-  }
-  CopyAnswer(Answer(flag, TextMember("Data", data), message), out);
-  if (flag == 0) Entries().DoubleBeep();
+  const Outcome outcome = ReadM1Block(sid, bid, keyType, key, &data);
+  CopyAnswer(Answer(outcome.flag, TextMember("Data", data), outcome.message), out);
+  if (outcome.flag == 0) Entries().DoubleBeep();
 }
 
 void writeM1Card(const char* sid, const char* bid, const char* keyType, const char* key,
                  const char* data, char* out) {
   Entries().Log("writeM1Card sid: %s bid: %s keyType: %s key: %s data: %s", OrNull(sid),
                 OrNull(bid), OrNull(keyType), OrNull(key), OrNull(data));
-  int flag = -3;
-  const char* message = "参数错误";
-  if (sid && bid && keyType && key && data && std::strlen(key) <= kMaxKeyDigits &&
-      std::strlen(data) <= kMaxDataDigits) {
-    unsigned char keyBytes[256] = {};
-    unsigned char dataBytes[64] = {};
-    ConvertHex(key, keyBytes);
-    if (!OpenReader()) {
-      flag = -1, message = "打开设备失败";
-    } else if (!FoundM1Card()) {
-      flag = -2, message = "找IC卡失败";
-    } else {
-      ConvertHex(data, dataBytes);
-      const int written = Entries().Kestor_IC_HL_WriteCard(
-          static_cast<int>(std::strtoul(sid, nullptr, 10)),
-          static_cast<int>(std::strtoul(bid, nullptr, 10)), KeyType(keyType), keyBytes,
-          dataBytes);
-      if (written == 1) {
-        flag = 0, message = "写M1卡扇区内容成功";
-      } else if (written == -3) {
-        flag = -3, message = "秘钥或卡类型错误";
-      } else if (written == -1) {
-        flag = -3, message = "参数错误";
-      } else {
-        flag = -4, message = "写M1卡扇区内容失败";
-      }
-    }
-  }
-  CopyAnswer(MakeErrorResult(flag, message), out);
+  const Outcome outcome = WriteM1Block(sid, bid, keyType, key, data);
+  CopyAnswer(MakeErrorResult(outcome.flag, outcome.message), out);
 }
 
 void handleAPDUCMD(const char* apdu, char* out) {
-  // Kestor_APDU may deliver more than one answer holds: room for all it can write.
-  unsigned char response[1024] = {};
   int length = 0;
   std::string data;
-  int flag = -8;
-  const char* message = "参数错误";
-  if (apdu && *apdu && out) {
-    if (!OpenReader()) {
-      flag = -1, message = "设备打开失败";
-    } else if (Entries().Kestor_IC_FindCard() != 2) {
-      flag = -2, message = "当前卡片非CPU卡";
-    } else if (Entries().Kestor_CPUCard_Active() != 1) {
-      flag = -3, message = "CPU卡激活失败";
-    } else {
-      const int sent = Entries().Kestor_APDU(apdu, response, &length);
-      if (sent == 1 && length >= 0 && length <= kMaxAnsweredApduBytes) {
-        flag = 0, message = "CPU卡指令发送成功";
-        data = Hex(response, length);
-      } else if (sent == -1) {
-        flag = -6, message = "APDU指令超长";
-      } else if (sent == -2) {
-        flag = -5, message = "通讯错误";
-      } else if (sent == -3) {
-        flag = -4, message = "不支持端口协议";
-      } else {
-        flag = -7, message = "CPU卡指令发送失败";
-      }
-    }
-  }
-  CopyAnswer(Answer(flag, NumberMember("DataLen", length) + "," + TextMember("Data", data), message),
+  const Outcome outcome = SendApdu(apdu, out, &length, &data);
+  CopyAnswer(Answer(outcome.flag, NumberMember("DataLen", length) + "," + TextMember("Data", data),
+                    outcome.message),
              out);
 }
 

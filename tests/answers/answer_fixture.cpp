@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "library/device/device_state.h"
 #include "library/device/library_setup.h"
+#include "platform/pcsc.h"
 #include "support/environment.h"
 
 namespace vantel {
@@ -10,6 +12,19 @@ namespace {
 
 // The variables that name the temporary folder on Linux and under Windows.
 const char* const kTempVariables[3] = {"TMPDIR", "TMP", "TEMP"};
+
+// The library keeps its PC/SC context for the life of the process: released when the
+// program's tests are done, so that the leak check counts only real leaks.
+class ReleasePcscContext : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    PcscState& pcsc = Device().pcsc;
+    if (pcsc.haveContext) platform::PcscReleaseContext(pcsc.context);
+    pcsc = PcscState{};
+  }
+};
+::testing::Environment* const kReleasePcscContext =
+    ::testing::AddGlobalTestEnvironment(new ReleasePcscContext);
 
 }  // namespace
 

@@ -45,6 +45,21 @@ std::string ReadCardAnswer(int (*read)(char*, int*) = readCard) {
   return std::string(out.data(), static_cast<std::size_t>(length));
 }
 
+// The pictures of the answer as the files the read left in `folder` and the card's photo.
+CardPictures PicturesLeftIn(const vantel_test::TempFolder& folder, bool withImages) {
+  CardPictures pictures;
+  pictures.identityPic = Base64Of(FileBytes(folder.File("photo.jpg")));
+  pictures.withImages = withImages;
+  if (withImages) {
+    pictures.identityPrintPic = Base64Of(FileBytes(folder.File("card.jpg")));
+    pictures.identityFrontPic = Base64Of(FileBytes(folder.File("1.jpg")));
+    pictures.identityBackPic = Base64Of(FileBytes(folder.File("2.jpg")));
+  }
+  const Bytes& photo = vantel_test::PortraitPhoto();
+  pictures.identityPhotoSrc = Base64Of(std::string(photo.begin(), photo.end()));
+  return pictures;
+}
+
 struct CardCase {
   const char* name;
   Bytes text;
@@ -75,10 +90,7 @@ TEST_P(JsonAnswers, ReadCardAnswersEachKindSigned) {
     SCOPED_TRACE(row.name);
     rig.sim().PlaceCard(vantel_test::IdCardWith(row.text));
     const std::string answer = ReadCardAnswer();
-    CardPictures pictures;
-    pictures.identityPic = Base64Of(FileBytes(photos.File("photo.jpg")));
-    pictures.identityPhotoSrc = Base64Of(std::string(vantel_test::PortraitPhoto().begin(),
-                                                     vantel_test::PortraitPhoto().end()));
+    const CardPictures pictures = PicturesLeftIn(photos, false);
     EXPECT_FALSE(pictures.identityPic.empty());
     EXPECT_EQ(answer, FormatCardAnswer(row.fields, pictures));
     EXPECT_TRUE(vantel_test::SignatureHolds(answer));
@@ -136,14 +148,7 @@ TEST_P(JsonAnswers, ReadCertAddsTheCardImagesOrFailsWithoutOne) {
   InstallDoubles("morvik", "quellan");
   rig.sim().PlaceCard(vantel_test::IdCardWith(resident.text));
   const std::string answer = ReadCardAnswer(readCert);
-  CardPictures pictures;
-  pictures.identityPic = Base64Of(FileBytes(photos.File("photo.jpg")));
-  pictures.withImages = true;
-  pictures.identityPrintPic = Base64Of(FileBytes(photos.File("card.jpg")));
-  pictures.identityFrontPic = Base64Of(FileBytes(photos.File("1.jpg")));
-  pictures.identityBackPic = Base64Of(FileBytes(photos.File("2.jpg")));
-  pictures.identityPhotoSrc = Base64Of(std::string(vantel_test::PortraitPhoto().begin(),
-                                                   vantel_test::PortraitPhoto().end()));
+  const CardPictures pictures = PicturesLeftIn(photos, true);
   EXPECT_FALSE(pictures.identityBackPic.empty());
   EXPECT_EQ(answer, FormatCardAnswer(resident.fields, pictures));
   EXPECT_TRUE(vantel_test::SignatureHolds(answer));

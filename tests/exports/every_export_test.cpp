@@ -703,7 +703,7 @@ std::map<std::string, std::function<void(void*, vantel_test::ReaderSim&, const s
 // The rows above and those of the families' own tables: one row per export.
 RowTable AllRows() {
   RowTable rows = Rows();
-  for (const RowTable& family : {TimerAndPassportRows(), CipherRows()}) {
+  for (const RowTable& family : {TimerAndPassportRows(), CipherRows(), AnswerRows()}) {
     for (const auto& row : family) EXPECT_TRUE(rows.insert(row).second) << row.first << " has two rows";
   }
   return rows;

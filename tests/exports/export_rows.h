@@ -74,5 +74,6 @@ inline Bytes LastRequest(ReaderSim& sim) {
 
 RowTable TimerAndPassportRows();
 RowTable CipherRows();
+RowTable AnswerRows();
 
 }  // namespace vantel_test::export_rows

@@ -3,7 +3,7 @@
 // fields' UTF-8 forms and whose signature the client recomputes.
 //
 // Input: the first byte chooses the certType; the rest is cut at NUL bytes into the nine
-// text fields and the photo's base64 text, in answer order.
+// text fields and the photo, in answer order; the photo goes in as its base64 text.
 #include <json/json.h>
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 #include "library/answers/card_answer.h"
 #include "library/answers/sha1_hasher.h"
 #include "library/cards/string_functions.h"
+#include "library/device/text_conversions.h"
 
 namespace {
 
@@ -43,7 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vantel::CardAnswerFields fields{kCertTypes[data[0] % 4], p[0], p[1], p[2], p[3], p[4],
                                   p[5], p[6], p[7], p[8]};
   vantel::CardPictures pictures;
-  pictures.identityPic = p[9];
+  std::string photoText(p[9].size() / 3 * 4 + 8, '\0');
+  photoText.resize(static_cast<std::size_t>(vantel::Base64Encode(
+      &photoText[0], reinterpret_cast<const unsigned char*>(p[9].data()), static_cast<int>(p[9].size()))));
+  pictures.identityPic = p[9].empty() ? "" : photoText;
   const std::string answer = vantel::FormatCardAnswer(fields, pictures);
 
   const std::string utf8 = vantel::AnsiToUtf8(answer.c_str());

@@ -10,16 +10,18 @@ bool WaitForCard(const std::string& readerName) {
   platform::PcscContext context = 0;
   if (!platform::PcscEstablishContext(&context)) return false;
   const std::uint32_t start = platform::TickCountMs();
-  while (platform::TickCountMs() - start < kLimitMs) {
+  bool seen = false;
+  while (!seen && platform::TickCountMs() - start < kLimitMs) {
     platform::PcscCard card = 0;
     std::uint32_t protocol = 0;
-    if (platform::PcscConnect(context, readerName, &card, &protocol)) {
+    seen = platform::PcscConnect(context, readerName, &card, &protocol);
+    if (seen)
       platform::PcscDisconnect(card, platform::PcscDisposition::kLeaveCard);
-      return true;
-    }
-    platform::SleepMs(100);
+    else
+      platform::SleepMs(100);
   }
-  return false;
+  platform::PcscReleaseContext(context);
+  return seen;
 }
 
 }  // namespace vantel_test

@@ -30,6 +30,8 @@ PcscService StartStubReaders() {
   if (!platform::PcscEstablishContext(&context))
     service.failure = "no PC/SC service: is WinSCard.dll of the tests beside the program and "
                       "WINEDLLOVERRIDES=winscard=n set?";
+  else
+    platform::PcscReleaseContext(context);
   return service;
 }
 

@@ -162,7 +162,7 @@ class ServiceProcess(unittest.TestCase):
                 idle_http.close()
                 self.assertEqual((code, errors), (0, ""))
                 with open(os.path.join(folder.temp, "server_debug.log"), "rb") as log:
-                    self.assertIn(b" /nothing \n", log.read())
+                    self.assertIn(b" /nothing\n", log.read())
                 os.remove(os.path.join(folder.temp, "server_debug.log"))
 
     def test_without_config_uses_the_default_ports_and_log_off_writes_nothing(self):

@@ -14,5 +14,14 @@ std::string EnvironmentVariable(const std::string& name);
 // The user's temporary folder with a trailing separator: GetTempPathA on Windows; on Linux
 // $TMPDIR when set, else "/tmp/".
 std::string TempFolderPath();
+// Deletes a file (DeleteFileA); true when it was there and is gone.
+bool RemoveFile(const std::string& path);
+// True when `path` exists and this process may both read and write it (_access mode 6).
+bool CanReadAndWrite(const std::string& path);
+
+// Copies a file, replacing one already at `to`: true when copied.
+bool CopyFileReplacing(const std::string& from, const std::string& to);
+// Moves a file only when nothing is at `to` yet: true when moved.
+bool MoveFileNoReplace(const std::string& from, const std::string& to);
 
 }  // namespace platform

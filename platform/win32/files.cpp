@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <windows.h>
+#include <io.h>
 #include <shlwapi.h>
 
 #include <vector>
@@ -30,6 +31,18 @@ std::string TempFolderPath() {
   char folder[MAX_PATH + 1] = {};
   const DWORD length = GetTempPathA(sizeof folder, folder);
   return length == 0 || length > MAX_PATH ? std::string() : std::string(folder, length);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+bool CanReadAndWrite(const std::string& path) { return _access(path.c_str(), 6) == 0; }
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+  return MoveFileA(from.c_str(), to.c_str()) != FALSE;
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "service/api/api_handlers.h"
 #include "service/net/http_clients.h"
 #include "service/net/tls_context.h"
 #include "service/shell/service_log.h"
@@ -60,6 +61,8 @@ bool HttpListener::Start(void* notify, const char* address, int port) {
   std::memset(address_, 0, sizeof address_);
   std::strncpy(address_, address ? address : "", sizeof address_ - 1);
   port_ = port;
+  // In place before any connection is accepted; later fills change nothing.
+  ServiceRoutes().Fill(ServiceRouteHandlers());
   acceptThread_->Start();
   return true;
 }

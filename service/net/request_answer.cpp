@@ -44,9 +44,11 @@ bool ParseRequest(const char* read, RequestLogWriter log, ParsedRequest& request
   const std::size_t blank = text.find(' ');
   if (blank == std::string::npos) return false;
   request.method = text.substr(0, blank);
+  // The target ends before the character in front of "HTTP", normally the blank before the
+  // version, so that the last parameter's value does not carry it.
   const std::size_t version = text.find("HTTP", blank);
   const std::string target =
-      text.substr(blank, version == std::string::npos ? std::string::npos : version - blank);
+      text.substr(blank, version == std::string::npos ? std::string::npos : version - 1 - blank);
   const std::size_t question = target.find('?');
   request.path = target.substr(0, question);
   request.query = question == std::string::npos ? std::string() : target.substr(question + 1);

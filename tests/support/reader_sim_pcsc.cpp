@@ -41,7 +41,8 @@ Bytes NewAddressPacket(const Bytes& frame, std::uint8_t packet) {
 }
 
 bool IsBaseMessagePacket(const Bytes& apdu) {
-  return apdu.size() == 7 && apdu[2] == 0x30 && apdu[3] == 0x01 && apdu[4] == 1;
+  return apdu.size() == 7 && apdu[2] == 0x30 && (apdu[3] == 0x01 || apdu[3] == 0x10) &&
+         apdu[4] == 1;
 }
 
 }  // namespace
@@ -54,8 +55,9 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
     if (apdu.size() < 5) return kInstructionNotSupported;
     const Bytes data = ApduCommandData(apdu);
     if (packets && apdu[1] == kSamChannel && IsBaseMessagePacket(apdu)) {
+      // The base-message reads, plain (30 01) and with fingerprint (30 10), come in packets.
       const std::uint8_t packet = apdu[5];
-      if (packet == 0) *pending = packets(SamRequestFrame(0x30, 0x01, {}));
+      if (packet == 0) *pending = packets(SamRequestFrame(0x30, apdu[3], {}));
       return packet < pending->size() ? (*pending)[packet] : kNoSuchPacket;
     }
     if (apdu[1] == kSamChannel && IsNewAddressPacket(apdu))

@@ -1,50 +1,11 @@
 #include "support/transport_rig.h"
 
-#include <atomic>
-
 #include "library/device/device_state.h"
 #include "library/device/library_setup.h"
 #include "library/device/port_api.h"
-#include "support/pcsc_service.h"
-#include "support/reader_sim_pcsc.h"
+#include "support/pcsc_attachment.h"
 
 namespace vantel_test {
-namespace {
-
-// The PC/SC service's virtual card lives for the whole program (its reader needs a while
-// to notice a card); it answers through the simulator of the rig that is current.
-std::atomic<ReaderSim*> currentPcscSim{nullptr};
-constexpr std::size_t kPcscPacketSize = 250;
-
-VirtualCard* TheVirtualCard(int port) {
-  static VirtualCard* card = new VirtualCard(
-      port, PseudoApduAnswerer(
-                [](const Bytes& frame) {
-                  ReaderSim* sim = currentPcscSim.load();
-                  return sim ? sim->AnswerFrame(frame) : Bytes{};
-                },
-                [](const Bytes& apdu) {
-                  ReaderSim* sim = currentPcscSim.load();
-                  return sim ? sim->AnswerReaderCode(apdu) : Bytes{};
-                },
-                [](const Bytes& frame) {
-                  ReaderSim* sim = currentPcscSim.load();
-                  return sim ? sim->AnswerPackets(frame, kPcscPacketSize) : std::vector<Bytes>{};
-                }));
-  return card;
-}
-
-std::string AttachVirtualCard(std::size_t* apdusBefore) {
-  const PcscService& service = StartPcscService();
-  if (!service.failure.empty()) return service.failure;
-  VirtualCard* card = TheVirtualCard(service.knownReaderCardPort);
-  *apdusBefore = card->Apdus().size();
-  if (!card->IsConnected()) return "the virtual card did not connect";
-  if (!WaitForCard(kKnownReaderName)) return "the PC/SC reader saw no card";
-  return "";
-}
-
-}  // namespace
 
 std::string ViaName(Via via) {
   switch (via) {
@@ -94,8 +55,7 @@ TransportRig::TransportRig(Via via, int serialPort) : via_(via), serialPort_(ser
       usb.AddPipeReader(sim_);
       break;
     case Via::kPcsc:
-      currentPcscSim = &sim_;
-      failure_ = AttachVirtualCard(&pcscApdusBefore_);
+      failure_ = AttachPcscSim(&sim_, &pcscApdusBefore_);
       break;
   }
 }
@@ -103,13 +63,13 @@ TransportRig::TransportRig(Via via, int serialPort) : via_(via), serialPort_(ser
 TransportRig::~TransportRig() {
   vantel::ClosePort(vantel::Device().gPort);
   vantel::ClosePort(Port());
-  currentPcscSim = nullptr;
+  if (via_ == Via::kPcsc) AttachPcscSim(nullptr, nullptr);
   ResetLibraryState();
 }
 
 std::vector<Bytes> TransportRig::PcscApdus() const {
   if (via_ != Via::kPcsc || !failure_.empty()) return {};
-  std::vector<Bytes> all = TheVirtualCard(0)->Apdus();
+  std::vector<Bytes> all = PcscCardApdus();
   return std::vector<Bytes>(all.begin() + static_cast<std::ptrdiff_t>(pcscApdusBefore_), all.end());
 }
 

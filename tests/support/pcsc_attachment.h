@@ -1,0 +1,21 @@
+#pragma once
+// The reader simulator behind the PC/SC service's virtual card, without any of the
+// library's objects: the transport rig uses it, and so do programs that reach the library
+// only through its exports.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "support/reader_sim.h"
+
+namespace vantel_test {
+
+// Makes `sim` the simulator that answers the virtual card (null: none), attaching the card
+// on first use. "" when the reader sees the card, else why not; *apdusBefore (when given)
+// the number of APDUs the card had received before.
+std::string AttachPcscSim(ReaderSim* sim, std::size_t* apdusBefore);
+
+// Every APDU the virtual card received in this program.
+std::vector<Bytes> PcscCardApdus();
+
+}  // namespace vantel_test

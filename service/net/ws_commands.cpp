@@ -110,15 +110,14 @@ void ApiClosePush(ParamMap&, char* result) {
 }
 
 void WsServer::Dispatch(const char* request, char* out) {
-  const WsRequest command = ReadWsRequest(request);
+  WsRequest command = ReadWsRequest(request);
   const Buffer answer = NewResultBuffer();
   const auto found = command_table_.find(command.name);
   if (gPushOn && (command.name == "readCert" || command.name == "readCard")) {
     AnsiToUtf8Buffer(kReadWhilePushing, answer.get(), kAnswerBufferSize);
   } else if (found != command_table_.end()) {
-    ParamMap params = command.params;
     tDispatchingServer = this;
-    found->second(params, answer.get());
+    found->second(command.params, answer.get());
     tDispatchingServer = nullptr;
   } else {
     AnsiToUtf8Buffer(kUnknownCommand, answer.get(), kAnswerBufferSize);

@@ -1,6 +1,8 @@
 #include "support/pcsc_attachment.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 #include "support/pcsc_service.h"
 #include "support/reader_sim_pcsc.h"
@@ -13,9 +15,49 @@ namespace {
 std::atomic<ReaderSim*> currentPcscSim{nullptr};
 constexpr std::size_t kPcscPacketSize = 250;
 
+class AnswerHold {
+ public:
+  void Set(bool held) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    held_ = held;
+    changed_.notify_all();
+  }
+  // On the card's thread, before each answer.
+  void Pass() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!held_) return;
+    ++waiting_;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !held_; });
+    --waiting_;
+  }
+  bool WaitForWaiting(std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, limit, [this] { return waiting_ > 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool held_ = false;
+  int waiting_ = 0;
+};
+
+AnswerHold& TheHold() {
+  static AnswerHold* hold = new AnswerHold;
+  return *hold;
+}
+
+ApduAnswerer HeldAnswerer(ApduAnswerer answerer) {
+  return [answerer](const Bytes& apdu) {
+    TheHold().Pass();
+    return answerer(apdu);
+  };
+}
+
 VirtualCard* TheVirtualCard(int port) {
   static VirtualCard* card = new VirtualCard(
-      port, PseudoApduAnswerer(
+      port, HeldAnswerer(PseudoApduAnswerer(
                 [](const Bytes& frame) {
                   ReaderSim* sim = currentPcscSim.load();
                   return sim ? sim->AnswerFrame(frame) : Bytes{};
@@ -27,7 +69,7 @@ VirtualCard* TheVirtualCard(int port) {
                 [](const Bytes& frame) {
                   ReaderSim* sim = currentPcscSim.load();
                   return sim ? sim->AnswerPackets(frame, kPcscPacketSize) : std::vector<Bytes>{};
-                }));
+                })));
   return card;
 }
 
@@ -46,5 +88,9 @@ std::string AttachPcscSim(ReaderSim* sim, std::size_t* apdusBefore) {
 }
 
 std::vector<Bytes> PcscCardApdus() { return TheVirtualCard(0)->Apdus(); }
+
+void HoldPcscAnswers() { TheHold().Set(true); }
+void ReleasePcscAnswers() { TheHold().Set(false); }
+bool WaitForHeldPcscApdu(std::chrono::milliseconds limit) { return TheHold().WaitForWaiting(limit); }
 
 }  // namespace vantel_test

@@ -2,6 +2,7 @@
 // The reader simulator behind the PC/SC service's virtual card, without any of the
 // library's objects: the transport rig uses it, and so do programs that reach the library
 // only through its exports.
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -17,5 +18,12 @@ std::string AttachPcscSim(ReaderSim* sim, std::size_t* apdusBefore);
 
 // Every APDU the virtual card received in this program.
 std::vector<Bytes> PcscCardApdus();
+
+// From a hold to its release, each APDU the card receives is logged and then waits before it
+// is answered: a card operation stays inside whatever lock its caller holds.
+void HoldPcscAnswers();
+void ReleasePcscAnswers();
+// Whether an APDU waits under the hold, within `limit`.
+bool WaitForHeldPcscApdu(std::chrono::milliseconds limit);
 
 }  // namespace vantel_test

@@ -95,6 +95,8 @@ WsServer::~WsServer() {
   Stop();
   accept_thread_.reset();
   completion_thread_.reset();
+  // An openPush handled before the completion thread ended may have started push again.
+  commands_.stop_push();
   push_thread_.reset();
   // No thread of ours runs now: what is still open is closed here.
   while (!open_.empty()) CloseConnection(*open_.begin());

@@ -14,13 +14,11 @@ namespace vantel {
 // Both sides of the card on one page ("card.jpg").
 using SaveCardAllJpgEntry = int(VANTEL_STDCALL*)(const std::uint8_t* text, int textLength,
                                                  const std::uint8_t* photo, int photoLength,
-                                                 const char* cardJpgPath,
-                                                 const char* morvikPath);
+                                                 const char* cardJpgPath, const char* morvikPath);
 // Front ("1.jpg") and back ("2.jpg").
 using SaveCard2JpgEntry = int(VANTEL_STDCALL*)(const std::uint8_t* text, int textLength,
                                                const std::uint8_t* photo, int photoLength,
-                                               const char* frontJpgPath,
-                                               const char* backJpgPath,
+                                               const char* frontJpgPath, const char* backJpgPath,
                                                const char* morvikPath);
 
 // The two entries of one card kind.

@@ -6,10 +6,10 @@
 
 extern "C" {
 
-int VANTEL_STDCALL ZRT_ReadBaseMsgFingerPrint(int iPortID, unsigned char* text,
-                                              unsigned* textLen, unsigned char* photo,
-                                              unsigned* photoLen, unsigned char* fingerprint,
-                                              unsigned* fingerprintLen, int iIfOpen) {
+int VANTEL_STDCALL ZRT_ReadBaseMsgFingerPrint(int iPortID, unsigned char* text, unsigned* textLen,
+                                              unsigned char* photo, unsigned* photoLen,
+                                              unsigned char* fingerprint, unsigned* fingerprintLen,
+                                              int iIfOpen) {
   const vantel::FPBaseMsgOut out{text, textLen, photo, photoLen, fingerprint, fingerprintLen};
   return vantel::ReadFPBaseMsg(iPortID, out, iIfOpen);
 }
@@ -42,23 +42,26 @@ int VANTEL_STDCALL ReadBaseInfosFPPhoto(char* name, char* gender, char* nation, 
                           address, authority, startDate, endDate};
   return vantel::ReadBaseInfosFPPhoto(fields, folder, fingerprint, fingerprintLen);
 }
-int VANTEL_STDCALL ReadForeignBaseInfosFPPhoto(
-    char* englishName, char* gender, char* cardNumber, char* nationalityCode, char* chineseName,
-    char* birthDate, char* startDate, char* endDate, char* cardVersion, char* authorityCode,
-    char* cardType, char* reserved, const char* folder, unsigned char* fingerprint,
-    unsigned* fingerprintLen) {
-  char* const fields[] = {englishName, gender,    cardNumber, nationalityCode,
-                          chineseName, birthDate, startDate,  endDate,
-                          cardVersion, authorityCode, cardType, reserved};
+int VANTEL_STDCALL ReadForeignBaseInfosFPPhoto(char* englishName, char* gender, char* cardNumber,
+                                               char* nationalityCode, char* chineseName,
+                                               char* birthDate, char* startDate, char* endDate,
+                                               char* cardVersion, char* authorityCode,
+                                               char* cardType, char* reserved, const char* folder,
+                                               unsigned char* fingerprint,
+                                               unsigned* fingerprintLen) {
+  char* const fields[] = {englishName, gender,        cardNumber, nationalityCode,
+                          chineseName, birthDate,     startDate,  endDate,
+                          cardVersion, authorityCode, cardType,   reserved};
   return vantel::ReadForeignBaseInfosFPPhoto(fields, folder, fingerprint, fingerprintLen);
 }
-int VANTEL_STDCALL ReadGATBaseInfosFPPhoto(
-    char* name, char* gender, char* reserved1, char* birthDate, char* address, char* idNumber,
-    char* authority, char* startDate, char* endDate, char* passNumber, char* issueCount,
-    char* reserved2, char* cardType, char* reserved3, const char* folder,
-    unsigned char* fingerprint, unsigned* fingerprintLen) {
-  char* const fields[] = {name,      gender,     reserved1, birthDate, address,
-                          idNumber,  authority,  startDate, endDate,   passNumber,
+int VANTEL_STDCALL ReadGATBaseInfosFPPhoto(char* name, char* gender, char* reserved1,
+                                           char* birthDate, char* address, char* idNumber,
+                                           char* authority, char* startDate, char* endDate,
+                                           char* passNumber, char* issueCount, char* reserved2,
+                                           char* cardType, char* reserved3, const char* folder,
+                                           unsigned char* fingerprint, unsigned* fingerprintLen) {
+  char* const fields[] = {name,       gender,    reserved1, birthDate, address,
+                          idNumber,   authority, startDate, endDate,   passNumber,
                           issueCount, reserved2, cardType,  reserved3};
   return vantel::ReadGatBaseInfosFPPhoto(fields, folder, fingerprint, fingerprintLen);
 }

@@ -38,17 +38,19 @@ int VANTEL_STDCALL Kestor_ReadAllForeignBaseInfosPhoto(
     char* englishName, char* gender, char* cardNumber, char* nationalityCode, char* chineseName,
     char* birthDate, char* startDate, char* endDate, char* cardVersion, char* authorityCode,
     char* cardType, char* reserved, const char* folder) {
-  char* const fields[] = {englishName, gender,    cardNumber, nationalityCode,
-                          chineseName, birthDate, startDate,  endDate,
-                          cardVersion, authorityCode, cardType, reserved};
+  char* const fields[] = {englishName, gender,        cardNumber, nationalityCode,
+                          chineseName, birthDate,     startDate,  endDate,
+                          cardVersion, authorityCode, cardType,   reserved};
   return vantel::ReadAllForeignBaseInfosPhoto(fields, folder);
 }
-int VANTEL_STDCALL Kestor_ReadAllGATBaseInfosPhoto(
-    char* name, char* gender, char* reserved1, char* birthDate, char* address, char* idNumber,
-    char* authority, char* startDate, char* endDate, char* passNumber, char* issueCount,
-    char* reserved2, char* cardType, char* reserved3, const char* folder) {
-  char* const fields[] = {name,      gender,     reserved1, birthDate, address,
-                          idNumber,  authority,  startDate, endDate,   passNumber,
+int VANTEL_STDCALL Kestor_ReadAllGATBaseInfosPhoto(char* name, char* gender, char* reserved1,
+                                                   char* birthDate, char* address, char* idNumber,
+                                                   char* authority, char* startDate, char* endDate,
+                                                   char* passNumber, char* issueCount,
+                                                   char* reserved2, char* cardType, char* reserved3,
+                                                   const char* folder) {
+  char* const fields[] = {name,       gender,    reserved1, birthDate, address,
+                          idNumber,   authority, startDate, endDate,   passNumber,
                           issueCount, reserved2, cardType,  reserved3};
   return vantel::ReadAllGatBaseInfosPhoto(fields, folder);
 }
@@ -63,8 +65,8 @@ int VANTEL_STDCALL ReadNewAppMsg(char* records, int* count) {
 int VANTEL_STDCALL ReadNewAppMsgW(unsigned char* data, int* count) {
   return vantel::ReadNewAddressData(data, count);
 }
-int VANTEL_STDCALL ReadNewAppInfos(char* address1, char* address2, char* address3,
-                                   char* address4, int* count) {
+int VANTEL_STDCALL ReadNewAppInfos(char* address1, char* address2, char* address3, char* address4,
+                                   int* count) {
   char* const entries[] = {address1, address2, address3, address4};
   return vantel::ReadNewAddresses(entries, count);
 }

@@ -22,6 +22,8 @@ int OnOffFlag(const ParamMap& params, const char* name) {
 
 }  // namespace
 
+void ApiReadCert(ParamMap&, char* result) { LockedReadCert(result); }
+void ApiReadCard(ParamMap&, char* result) { LockedReadCard(result); }
 void ApiConnect(ParamMap&, char* result) { LockedConnect(result); }
 void ApiDisconnect(ParamMap&, char* result) { LockedDisconnect(result); }
 void ApiGetVersion(ParamMap&, char* result) { LockedGetVersion(result); }
@@ -59,7 +61,7 @@ void ApiRepeatRead(ParamMap& params, char* result) {
 }
 
 RouteHandlers ServiceRouteHandlers() {
-  return RouteHandlers{nullptr,         nullptr,         ApiConnect,       ApiDisconnect,
+  return RouteHandlers{ApiReadCert,     ApiReadCard,     ApiConnect,       ApiDisconnect,
                        ApiGetVersion,   ApiGetStatus,    ApiReadIDCardSN,  ApiReadICCardSN,
                        ApiGetSAMID,     ApiReadM1Card,   ApiWriteM1Card,   ApiHandleAPDUCMD,
                        ApiMute,         ApiGetSAMIDStr,  ApiRepeatRead};

@@ -7,6 +7,8 @@
 
 namespace lumarin {
 
+void ApiReadCert(ParamMap& params, char* result);
+void ApiReadCard(ParamMap& params, char* result);
 void ApiConnect(ParamMap& params, char* result);
 void ApiDisconnect(ParamMap& params, char* result);
 void ApiGetVersion(ParamMap& params, char* result);
@@ -24,11 +26,13 @@ void ApiHandleAPDUCMD(ParamMap& params, char* result);
 void ApiMute(ParamMap& params, char* result);
 void ApiRepeatRead(ParamMap& params, char* result);
 
-// The handlers of the HTTP paths; the identity-card reads have none yet.
+// The handlers of the HTTP paths.
 RouteHandlers ServiceRouteHandlers();
 
 // The locked wrappers: each runs its card operation under the ReaderMutex and leaves the
 // answer, converted to UTF-8, in `result` (kAnswerBufferSize bytes).
+void LockedReadCert(char* result);
+void LockedReadCard(char* result);
 void LockedConnect(char* result);
 void LockedDisconnect(char* result);
 void LockedGetVersion(char* result);

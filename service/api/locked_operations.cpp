@@ -1,5 +1,6 @@
 #include "library/answers/device_operations.h"
 #include "service/api/api_handlers.h"
+#include "service/api/card_reads.h"
 #include "service/api/reader_mutex.h"
 
 namespace lumarin {
@@ -11,8 +12,19 @@ void RunPlain(char* result) {
   RunLocked(result, [](char* work) { Operation(work); });
 }
 
+// The identity-card reads, whose answer length the wrapper does not need.
+template <int (*Read)(char*, int*)>
+void RunCardRead(char* result) {
+  RunLocked(result, [](char* work) {
+    int length = 0;
+    Read(work, &length);
+  });
+}
+
 }  // namespace
 
+void LockedReadCert(char* result) { RunCardRead<ServiceReadCert>(result); }
+void LockedReadCard(char* result) { RunCardRead<ServiceReadCard>(result); }
 void LockedConnect(char* result) { RunPlain<vantel::dxconnect>(result); }
 void LockedDisconnect(char* result) { RunPlain<vantel::dxdisconnect>(result); }
 void LockedGetVersion(char* result) { RunPlain<vantel::dxgetVersion>(result); }

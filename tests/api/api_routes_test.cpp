@@ -10,9 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "library/exports/port_exports.h"
-#include "library/exports/stdcall.h"
 #include "answers/operation_cases.h"
+#include "service/api/card_reads.h"
 #include "service/api/reader_mutex.h"
 #include "service/net/http_servers.h"
 #include "service/net/service_text.h"
@@ -21,12 +20,6 @@
 #include "support/net/http_answer_text.h"
 #include "support/net/test_connection.h"
 #include "support/pcsc_attachment.h"
-
-extern "C" {
-int VANTEL_STDCALL Authenticate();
-int VANTEL_STDCALL ZRT_ReadBaseMsg(int iPortID, unsigned char* text, unsigned* puiCHMsgLen,
-                                   unsigned char* photo, unsigned* puiPHMsgLen, int iIfOpen);
-}
 
 namespace lumarin {
 namespace {
@@ -50,6 +43,14 @@ std::string Request(const std::string& target) { return "GET " + target + " HTTP
 std::string Ask(TestConnection& connection, const std::string& target) {
   connection.Send(Request(target));
   return connection.ReceiveAnswer();
+}
+
+// A service read's own answer (ANSI), called directly.
+std::string ServiceAnswer(int (*read)(char*, int*)) {
+  std::vector<char> out(kAnswerBufferSize + 1);
+  int length = 0;
+  read(out.data(), &length);
+  return out.data();
 }
 
 // The operations' own answers (ANSI) by their names in the answer layer's table.
@@ -146,13 +147,7 @@ TEST_F(ApiRoutes, OnlyTrueOrTRUEBetweenBlanksMutes) {
     sim.Device().ledControls.clear();
     sim.RemoveCard();
     sim.PlaceCard(vantel_test::IdCardWith(vantel_test::ResidentText({})));
-    ASSERT_NE(InitComm(1001), 0);
-    ASSERT_EQ(Authenticate(), 1);
-    unsigned char text[256];
-    unsigned char photo[1024];
-    unsigned textLength = 0;
-    unsigned photoLength = 0;
-    ASSERT_EQ(ZRT_ReadBaseMsg(1001, text, &textLength, photo, &photoLength, 0), 144);
+    ASSERT_NE(Ask(*client, "/api/readCard").find("\"resultFlag\":0"), std::string::npos);
     EXPECT_EQ(sim.Device().ledControls.size(), row.second ? 0u : 4u);
   }
 }
@@ -214,17 +209,29 @@ TEST_F(ApiRoutes, AHeldCardOperationKeepsOthersOutButNotOtherRequests) {
   EXPECT_EQ(second->ReceiveAnswer(), OkAnswer(Utf8(answers.at("connect"))));
 }
 
+TEST_F(ApiRoutes, CardReadsAnswerAsTheServiceReads) {
+  sim.PlaceCard(vantel_test::IdCardWith(vantel_test::ResidentText({})));
+  // Each read finds the card anew.
+  Ask(*client, "/api/setRepeatRead?ISREPEAT=true");
+  const std::string card = ServiceAnswer(ServiceReadCard);
+  EXPECT_NE(card.find("\"resultFlag\":0"), std::string::npos);
+  EXPECT_EQ(Ask(*client, "/api/readCard"), OkAnswer(Utf8(card)));
+  const std::string cert = ServiceAnswer(ServiceReadCert);
+  EXPECT_EQ(Ask(*client, "/api/readCert"), OkAnswer(Utf8(cert)));
+  Ask(*client, "/api/setRepeatRead?ISREPEAT=false");
+}
+
 TEST_F(ApiRoutes, EightClientsAtOnceGetWholeAnswersAndUnbrokenApduRuns) {
-  const std::vector<std::pair<std::string, const char*>> requests = {
-      {"/api/readICCardSN", "IC card serial"}, {"/api/getSAMID", "SAM id"}, {"/api/connect", "connect"}};
-  const auto answers = OperationAnswers();
-  vantel::PlaceCardOf(sim, CardKind::kM1);
-  // Each operation's APDUs alone, once the reader is open.
+  sim.PlaceCard(vantel_test::IdCardWith(vantel_test::ResidentText({})));
+  Ask(*client, "/api/setRepeatRead?ISREPEAT=true");
+  const std::vector<std::string> requests = {"/api/readCard", "/api/getSAMID", "/api/connect"};
+  // Each operation's answer and APDUs alone, once the reader is open.
+  std::vector<std::string> answers;
   std::vector<std::vector<Bytes>> runs;
-  for (const auto& request : requests) Ask(*client, request.first);
-  for (const auto& request : requests) {
+  for (const std::string& request : requests) Ask(*client, request);
+  for (const std::string& request : requests) {
     const std::size_t before = ApduCount();
-    Ask(*client, request.first);
+    answers.push_back(Ask(*client, request));
     const std::vector<Bytes> all = vantel_test::PcscCardApdus();
     runs.emplace_back(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
   }
@@ -236,13 +243,15 @@ TEST_F(ApiRoutes, EightClientsAtOnceGetWholeAnswersAndUnbrokenApduRuns) {
   std::vector<std::string> got(kClients);
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < kClients; ++i)
-    threads.emplace_back([&, i] { got[i] = Ask(*clients[i], requests[i % requests.size()].first); });
+    threads.emplace_back([&, i] { got[i] = Ask(*clients[i], requests[i % requests.size()]); });
   for (std::thread& thread : threads) thread.join();
-
-  for (std::size_t i = 0; i < kClients; ++i)
-    EXPECT_EQ(got[i], OkAnswer(Utf8(answers.at(requests[i % requests.size()].second)))) << i;
   const std::vector<Bytes> all = vantel_test::PcscCardApdus();
-  EXPECT_TRUE(SplitsIntoRuns(std::vector<Bytes>(all.begin() + static_cast<std::ptrdiff_t>(start), all.end()), 0, runs));
+  Ask(*client, "/api/setRepeatRead?ISREPEAT=false");
+
+  EXPECT_EQ(answers[1], OkAnswer(Utf8(OperationAnswers().at("SAM id"))));
+  for (std::size_t i = 0; i < kClients; ++i) EXPECT_EQ(got[i], answers[i % requests.size()]) << i;
+  EXPECT_TRUE(SplitsIntoRuns(
+      std::vector<Bytes>(all.begin() + static_cast<std::ptrdiff_t>(start), all.end()), 0, runs));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The sibling card-image library: each entry draws a small grey JPEG for every file it is
 // asked for, with a comment that names the entry, the file's role and the card's ID number,
 // and appends its arguments to "quellan.log" beside the first file. DOUBLE_WITHOUT_2JPG
-// leaves out the ...2JPG entries; DOUBLE_FAILS logs the call and answers 0.
+// leaves out the ...2JPG entries; DOUBLE_FAILS logs the call and answers 0;
+// DOUBLE_LARGE_IMAGES pads every image with comments to about 138 KB.
 #include <cstdio>
 #include <string>
 // clang-format off
@@ -19,13 +20,20 @@ constexpr bool kFails = true;
 #else
 constexpr bool kFails = false;
 #endif
+#if defined(DOUBLE_LARGE_IMAGES)
+constexpr int kPaddingComments = 3;
+#else
+constexpr int kPaddingComments = 0;
+#endif
+constexpr std::size_t kPaddingCommentSize = 46000;
 
 // The ID number by the kind's layout: the resident's, the foreign card's number, the permit's.
 std::string IdNumber(const char* entry, const std::uint8_t* text) {
   const std::string name = entry;
-  const vantel::FieldLayout* field = name.find("Foreign") != std::string::npos ? &vantel::kForeignLayout[2]
-                                     : name.find("GAT") != std::string::npos   ? &vantel::kPermitLayout[5]
-                                                                               : &vantel::kResidentLayout[4];
+  const vantel::FieldLayout* field =
+      name.find("Foreign") != std::string::npos ? &vantel::kForeignLayout[2]
+      : name.find("GAT") != std::string::npos   ? &vantel::kPermitLayout[5]
+                                                : &vantel::kResidentLayout[4];
   char number[40] = {};
   char* const out[] = {number};
   vantel::DecodeRecord(text, field, 1, out);
@@ -53,6 +61,10 @@ bool WriteJpeg(const char* path, const std::string& comment) {
   jpeg_start_compress(&cinfo, TRUE);
   jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(comment.data()),
                     static_cast<unsigned>(comment.size()));
+  const std::string padding(kPaddingCommentSize, 'p');
+  for (int i = 0; i < kPaddingComments; ++i)
+    jpeg_write_marker(&cinfo, JPEG_COM, reinterpret_cast<const JOCTET*>(padding.data()),
+                      static_cast<unsigned>(padding.size()));
   JSAMPLE row[kSide];
   for (int x = 0; x < kSide; ++x) row[x] = static_cast<JSAMPLE>(x * 16);
   JSAMPROW rows[] = {row};
@@ -98,15 +110,15 @@ int DrawTwo(const char* entry, const std::uint8_t* text, int textLength, int pho
 
 }  // namespace
 
-#define DOUBLE_ALL_ENTRY(name)                                                              \
-  DOUBLE_ENTRY name(const std::uint8_t* text, int textLength, const std::uint8_t*,         \
-                    int photoLength, const char* card, const char* morvik) {               \
-    return DrawAll(#name, text, textLength, photoLength, card, morvik);                     \
+#define DOUBLE_ALL_ENTRY(name)                                                     \
+  DOUBLE_ENTRY name(const std::uint8_t* text, int textLength, const std::uint8_t*, \
+                    int photoLength, const char* card, const char* morvik) {       \
+    return DrawAll(#name, text, textLength, photoLength, card, morvik);            \
   }
-#define DOUBLE_TWO_ENTRY(name)                                                              \
-  DOUBLE_ENTRY name(const std::uint8_t* text, int textLength, const std::uint8_t*,         \
+#define DOUBLE_TWO_ENTRY(name)                                                                  \
+  DOUBLE_ENTRY name(const std::uint8_t* text, int textLength, const std::uint8_t*,              \
                     int photoLength, const char* front, const char* back, const char* morvik) { \
-    return DrawTwo(#name, text, textLength, photoLength, front, back, morvik);              \
+    return DrawTwo(#name, text, textLength, photoLength, front, back, morvik);                  \
   }
 
 DOUBLE_ALL_ENTRY(SaveCardAllJPG)

@@ -23,9 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto photo = std::make_unique<unsigned char[]>(1024);
   auto fingerprint = std::make_unique<unsigned char[]>(vantel::kFingerprintSize);
   unsigned lengths[3] = {};
-  vantel::CopyFPBaseMsg(frame.data(), carried,
-                        {text.get(), &lengths[0], photo.get(), &lengths[1], fingerprint.get(),
-                         &lengths[2]});
+  vantel::CopyFPBaseMsg(
+      frame.data(), carried,
+      {text.get(), &lengths[0], photo.get(), &lengths[1], fingerprint.get(), &lengths[2]});
   if (lengths[0] > 256 || lengths[1] > 1024 || lengths[2] > 1024) __builtin_trap();
 
   std::vector<std::unique_ptr<char[]>> buffers;

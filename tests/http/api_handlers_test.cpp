@@ -29,6 +29,8 @@ TEST(ApiHandlers, WithoutAReaderEachAnswersItsFailure) {
     ParamMap params;
     const char* answer;
   } rows[] = {
+      {"readCert", routes.readCert, {}, u8"{\"resultFlag\":-1,\"errorMsg\":\"端口打开失败\"}"},
+      {"readCard", routes.readCard, {}, u8"{\"resultFlag\":-1,\"errorMsg\":\"端口打开失败\"}"},
       {"connect", routes.connect, {}, u8"{\"resultFlag\":-1,\"isCloud\":1,\"errorMsg\":\"打开端口失败\"}"},
       {"disconnect", routes.disconnect, {}, u8"{\"resultFlag\":-1,\"errorMsg\":\"断开连接失败\"}"},
       {"getVersion", routes.getVersion, {}, u8"{\"resultFlag\":-1,\"versionSerial\":\"1.0.0.7\",\"venderId\":10008,\"errorMsg\":\"打开端口失败\"}"},

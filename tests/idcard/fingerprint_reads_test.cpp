@@ -30,8 +30,9 @@ struct FPMessage {
   unsigned lengths[3] = {9999, 9999, 9999};
 
   int Read(int port) {
-    return ReadFPBaseMsg(port, FPBaseMsgOut{text.data(), &lengths[0], photo.data(), &lengths[1],
-                                            fingerprint.data(), &lengths[2]},
+    return ReadFPBaseMsg(port,
+                         FPBaseMsgOut{text.data(), &lengths[0], photo.data(), &lengths[1],
+                                      fingerprint.data(), &lengths[2]},
                          0);
   }
   Bytes Fingerprint() const { return Bytes(fingerprint.begin(), fingerprint.begin() + lengths[2]); }
@@ -53,6 +54,19 @@ TEST_P(IdCardReads, FingerprintReadWithAndWithoutFingerprint) {
     EXPECT_EQ(message.photo, card->photo);
     EXPECT_EQ(message.lengths[1], 1024u);
     EXPECT_EQ(message.Fingerprint(), withFingerprint ? card->fingerprint : Bytes{});
+    if (GetParam() == Via::kPcsc) {
+      // Packets 00 to 09 with fingerprint, 00 to 05 without.
+      std::vector<Bytes> packets;
+      for (const Bytes& apdu : rig.PcscApdus())
+        if (apdu.size() == 7 && apdu[2] == 0x30 && apdu[3] == 0x10) packets.push_back(apdu);
+      std::vector<Bytes> expected;
+      for (std::uint8_t packet = 0; packet < (withFingerprint ? 10 : 6); ++packet)
+        expected.push_back(Bytes{0xFF, 0x98, 0x30, 0x10, 0x01, packet, 0x00});
+      EXPECT_EQ(std::vector<Bytes>(packets.end() - static_cast<std::ptrdiff_t>(
+                                                       std::min(packets.size(), expected.size())),
+                                   packets.end()),
+                expected);
+    }
 
     // The kind decision reads once; the next read hands the kept parts out.
     rig.sim().ClearRequests();
@@ -65,7 +79,8 @@ TEST_P(IdCardReads, FingerprintReadWithAndWithoutFingerprint) {
     EXPECT_EQ(std::count(requests.begin(), requests.end(), request), 1);
 
     // The file form: each part whole in its file.
-    const std::string files[] = {photos.File("fp.txt"), photos.File("fp.wlt"), photos.File("fp.bin")};
+    const std::string files[] = {photos.File("fp.txt"), photos.File("fp.wlt"),
+                                 photos.File("fp.bin")};
     unsigned lengths[3] = {};
     ASSERT_EQ(ReadFPBaseMsgToFile(rig.Port(), files[0].c_str(), &lengths[0], files[1].c_str(),
                                   &lengths[1], files[2].c_str(), &lengths[2], 0),

@@ -22,8 +22,8 @@ std::string Segment(const std::string& jpeg, unsigned char code) {
   std::size_t at = 2;
   while (at + 4 <= jpeg.size() && static_cast<unsigned char>(jpeg[at]) == 0xFF) {
     const auto marker = static_cast<unsigned char>(jpeg[at + 1]);
-    const std::size_t length = static_cast<unsigned char>(jpeg[at + 2]) << 8 |
-                               static_cast<unsigned char>(jpeg[at + 3]);
+    const std::size_t length =
+        static_cast<unsigned char>(jpeg[at + 2]) << 8 | static_cast<unsigned char>(jpeg[at + 3]);
     if (marker == code) return jpeg.substr(at + 4, length < 2 ? 0 : length - 2);
     if (marker == 0xDA) break;
     at += 2 + length;

@@ -1,6 +1,8 @@
 // The simplified reads with files on every transport: the record and the fields, the photo
 // files and the card images with the paths they were given, and the codes of missing or
 // failing sibling libraries.
+#include "library/cards/simple/simple_reads.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +12,6 @@
 #include "id_card_fixture.h"
 #include "library/cards/idcard/card_search.h"
 #include "library/cards/simple/new_address.h"
-#include "library/cards/simple/simple_reads.h"
 #include "library/device/device_state.h"
 #include "library/device/library_setup.h"
 #include "platform/files.h"
@@ -23,11 +24,15 @@ namespace {
 // The record of the default resident card, written out from its field positions.
 std::string ExpectedRecord() {
   std::string record(192, '\0');
-  const std::pair<std::size_t, std::string> fields[] = {
-      {0, "张三"},        {31, "男"},    {34, "汉"},
-      {44, "19900101"},   {53, "北京市东城区 东华门大街1号"},
-      {124, "11010119900101123X"}, {143, "北京市公安局东城分局"}, {174, "20200101"},
-      {183, "20400101"}};
+  const std::pair<std::size_t, std::string> fields[] = {{0, "张三"},
+                                                        {31, "男"},
+                                                        {34, "汉"},
+                                                        {44, "19900101"},
+                                                        {53, "北京市东城区 东华门大街1号"},
+                                                        {124, "11010119900101123X"},
+                                                        {143, "北京市公安局东城分局"},
+                                                        {174, "20200101"},
+                                                        {183, "20400101"}};
   for (const auto& field : fields) record.replace(field.first, field.second.size(), field.second);
   return record;
 }
@@ -47,8 +52,8 @@ std::vector<PhotoRead> PhotoReads() {
   return {
       {"resident", vantel_test::ResidentText({}), 9, ReadBaseInfosPhoto, "SaveCard",
        "11010119900101123X", 4, true},
-      {"foreign", vantel_test::ForeignText({}), 12, ReadAllForeignBaseInfosPhoto,
-       "SaveForeignCard", "USA110090010101", 2, false},
+      {"foreign", vantel_test::ForeignText({}), 12, ReadAllForeignBaseInfosPhoto, "SaveForeignCard",
+       "USA110090010101", 2, false},
       {"foreign short", vantel_test::ForeignText({}), 8, ReadForeignBaseInfosPhoto,
        "SaveForeignCard", "USA110090010101", 2, false},
       {"permit", vantel_test::PermitText({}), 14, ReadAllGatBaseInfosPhoto, "SaveGATCard",
@@ -88,8 +93,8 @@ TEST_P(IdCardReads, PhotoReadsWriteFieldsPhotoAndCardImages) {
               entries + "AllJPG both " + read.idNumber);
     EXPECT_EQ(JpegComment(FileBytes(folder + "1.jpg")), entries + "2JPG front " + read.idNumber);
     EXPECT_EQ(JpegComment(FileBytes(folder + "2.jpg")), entries + "2JPG back " + read.idNumber);
-    const std::string morvik = LibraryFolder() + platform::kPathSeparator +
-                               platform::SharedLibraryFileName("Morvik");
+    const std::string morvik =
+        LibraryFolder() + platform::kPathSeparator + platform::SharedLibraryFileName("Morvik");
     const std::string log = FileBytes(folder + "quellan.log");
     EXPECT_EQ(log, entries + "AllJPG text=256 photo=1024 both=" + folder + "card.jpg morvik=" +
                        morvik + "\n" + entries + "2JPG text=256 photo=1024 front=" + folder +
@@ -110,8 +115,8 @@ TEST_P(IdCardReads, RecordAndRawTextReads) {
   if (network) return;
   EXPECT_EQ(std::string(record, sizeof record), ExpectedRecord());
   EXPECT_EQ(length, 192);
-  EXPECT_EQ(FileBytes(wlt), std::string(vantel_test::PortraitPhoto().begin(),
-                                        vantel_test::PortraitPhoto().end()));
+  EXPECT_EQ(FileBytes(wlt),
+            std::string(vantel_test::PortraitPhoto().begin(), vantel_test::PortraitPhoto().end()));
   EXPECT_EQ(FileBytes(LibraryFolder() + platform::kPathSeparator + "photo.bmp"), PortraitBitmap());
 
   // A folder that ends with its separator gets no second one; an empty folder means the
@@ -125,7 +130,8 @@ TEST_P(IdCardReads, RecordAndRawTextReads) {
   const int inCurrent = SimpleReadBaseMsgPhoto(record, &length, "");
   std::filesystem::current_path(current);
   EXPECT_EQ(inCurrent, 1);
-  EXPECT_TRUE(platform::PathExists(photos.File("current") + platform::kPathSeparator + "photo.wlt"));
+  EXPECT_TRUE(
+      platform::PathExists(photos.File("current") + platform::kPathSeparator + "photo.wlt"));
   // A folder naming a file: "photo.wlt" cannot be created.
   photos.Write("a file", "x");
   EXPECT_EQ(SimpleReadBaseMsgPhoto(record, &length, photos.File("a file").c_str()), 4);
@@ -194,9 +200,8 @@ TEST_P(IdCardReads, MissingOrFailingSiblingLibrariesGiveTheirCodes) {
     const std::string folder = photos.File("case" + std::to_string(i)) + platform::kPathSeparator;
     std::vector<std::string> fields;
     EXPECT_EQ(c.read(folder.c_str(), &fields), c.expected);
-    const std::string wltFolder = c.read.target_type() == typeid(plain)
-                                      ? LibraryFolder() + platform::kPathSeparator
-                                      : folder;
+    const std::string wltFolder =
+        c.read.target_type() == typeid(plain) ? LibraryFolder() + platform::kPathSeparator : folder;
     for (const char* file : c.made) EXPECT_TRUE(platform::PathExists(wltFolder + file)) << file;
     EXPECT_EQ(fields[0][0] != '\x7E' && fields[0][0] != '\0', c.fieldsFilled);
   }

@@ -212,8 +212,10 @@ Bytes FingerprintSamId() {
 
 SimIdentityCard::SimIdentityCard() : text(256), photo(1024), fingerprint(1024) {
   // Zero runs at 48 and 560 fill frame bytes 1344..1407 and 1856..1919: whole HID reports.
-  for (std::size_t i = 0; i < fingerprint.size(); ++i)
-    fingerprint[i] = (i >= 48 && i < 112) || (i >= 560 && i < 624) ? 0 : static_cast<std::uint8_t>(i * 7 + 1);
+  for (std::size_t i = 0; i < fingerprint.size(); ++i) {
+    const bool zeroRun = (i >= 48 && i < 112) || (i >= 560 && i < 624);
+    fingerprint[i] = zeroRun ? 0 : static_cast<std::uint8_t>(i * 7 + 1);
+  }
   // A name in UCS-2 ("测试"), the rest blanks, as the card holds its text.
   const Bytes name{0x4B, 0x6D, 0xD5, 0x8B};
   std::copy(name.begin(), name.end(), text.begin());
@@ -270,13 +272,14 @@ void ReaderSim::RegisterSamCommands() {
   OnSamCommand(0x30, 0x10, [this](const SamRequest&) {
     if (!HasIdentityCard()) return SamAnswer{0, 0, kSwCardReadFailed, {}};
     auto* card = CardAs<SimIdentityCard>();
+    const Bytes& fingerprint = sam_.fingerprintReader ? card->fingerprint : Bytes{};
     Bytes data;
-    AppendBigEndian16(data, static_cast<unsigned>(card->text.size()));
-    AppendBigEndian16(data, static_cast<unsigned>(card->photo.size()));
-    AppendBigEndian16(data, sam_.fingerprintReader ? static_cast<unsigned>(card->fingerprint.size()) : 0);
+    AppendBigEndian16(data, card->text.size());
+    AppendBigEndian16(data, card->photo.size());
+    AppendBigEndian16(data, fingerprint.size());
     data.insert(data.end(), card->text.begin(), card->text.end());
     data.insert(data.end(), card->photo.begin(), card->photo.end());
-    if (sam_.fingerprintReader) data.insert(data.end(), card->fingerprint.begin(), card->fingerprint.end());
+    data.insert(data.end(), fingerprint.begin(), fingerprint.end());
     return SamAnswer{0, 0, kSwSuccess, data};
   });
   OnSamCommand(0x30, 0x03, [this](const SamRequest&) {

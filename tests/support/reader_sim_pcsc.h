@@ -25,12 +25,11 @@ using PacketAnswerer = std::function<std::vector<Bytes>(const Bytes& requestFram
 
 // The pseudo-APDUs: "FF98" CMD PARA [Lc data] Le passes a SAM frame through and is answered
 // with the SAM's answer frame alone (the new-address read "FF983003" 01 pp 00 with packet pp
-// of 250 bytes of that frame, its record two bytes later); "FF97" 10 cc (ARG | Lc data) is a
-// reader command by its reader code cc (not a vendor command byte), answered by
-// `readerCodes` with data and 90 00. An APDU of another class goes to the card in the field,
-// also through `readerCodes`. Anything else gets 6D 00. The base-message read
-// "FF98 30 01 01 n 00" is answered with packet n of one answer frame: packet 0 asks
-// `packets` for the frame, the others hand out the rest.
+// of 250 bytes of that frame, its record two bytes later; the base-message read "FF983001"
+// 01 pp 00 with packet pp of one answer frame that packet 0 asks `packets` for); "FF97" 10 cc
+// (ARG | Lc data) is a reader command by its reader code cc (not a vendor command byte),
+// answered by `readerCodes` with data and 90 00. An APDU of another class goes to the card in
+// the field, also through `readerCodes`. Anything else gets 6D 00.
 ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
                                 PacketAnswerer packets = nullptr);
 

@@ -14,7 +14,8 @@ unsigned Word(const std::uint8_t* at) { return static_cast<unsigned>(at[0] << 8 
 
 // The stated length of the part at `at`, capped at `size` and at what arrived before the
 // check byte.
-unsigned PartLength(const std::uint8_t* stated, unsigned size, std::size_t at, std::size_t carried) {
+unsigned PartLength(const std::uint8_t* stated, unsigned size, std::size_t at,
+                    std::size_t carried) {
   const std::size_t room = carried > at + 1 ? carried - 1 - at : 0;
   return static_cast<unsigned>(std::min<std::size_t>({Word(stated), size, room}));
 }

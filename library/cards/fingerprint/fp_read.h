@@ -16,8 +16,8 @@ int ReadFPBaseMsg(int port, const FPBaseMsgOut& out, int openFirst);
 
 // The read, then the three parts each written whole to its file: 144, the read's result, or
 // 0 when a file cannot be written.
-int ReadFPBaseMsgToFile(int port, const char* textFile, unsigned* textLength,
-                        const char* photoFile, unsigned* photoLength, const char* fingerprintFile,
+int ReadFPBaseMsgToFile(int port, const char* textFile, unsigned* textLength, const char* photoFile,
+                        unsigned* photoLength, const char* fingerprintFile,
                         unsigned* fingerprintLength, int openFirst);
 
 // 100, 101 or 102 after a read on the current port, which is kept; else the read's result.

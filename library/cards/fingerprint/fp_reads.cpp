@@ -29,8 +29,8 @@ constexpr FPPhotoRead kPermitRead{kPermitLayout, kPermitFieldCount, nullptr, fal
 // The read into `message` and the caller's fingerprint buffer: true when it gave 144.
 bool ReadWithFingerprint(CardMessage* message, unsigned char* fingerprint,
                          unsigned* fingerprintLength) {
-  const FPBaseMsgOut out{message->text,  &message->textLength, message->photo,
-                         &message->photoLength, fingerprint, fingerprintLength};
+  const FPBaseMsgOut out{message->text,         &message->textLength, message->photo,
+                         &message->photoLength, fingerprint,          fingerprintLength};
   return ReadFPBaseMsg(Device().gPort, out, 0) == kReaderSuccess;
 }
 
@@ -45,8 +45,8 @@ int DecodePhoto(const CardMessage& message, const std::string& folder) {
 int MakeImages(const FPPhotoRead& read, const CardMessage& message, const std::string& folder) {
   platform::LibraryHandle library = platform::LoadLibraryAt(CardImageLibraryPath());
   if (!library) return kStepNotLoaded;
-  const int images = read.imageEntry ? MakeFrontAndBack(library, read.imageEntry, message, folder)
-                                     : kStepDone;
+  const int images =
+      read.imageEntry ? MakeFrontAndBack(library, read.imageEntry, message, folder) : kStepDone;
   platform::FreeLibraryHandle(library);
   Device().SaveCard2JPG = nullptr;
   return read.imageFailureEnds ? images : kStepDone;
@@ -98,8 +98,8 @@ int ReadForeignBaseInfosFPPhoto(char* const fields[12], const char* folder,
   return RunFPPhotoRead(kForeignRead, fields, folder, fingerprint, fingerprintLength);
 }
 
-int ReadGatBaseInfosFPPhoto(char* const fields[14], const char* folder,
-                            unsigned char* fingerprint, unsigned* fingerprintLength) {
+int ReadGatBaseInfosFPPhoto(char* const fields[14], const char* folder, unsigned char* fingerprint,
+                            unsigned* fingerprintLength) {
   return RunFPPhotoRead(kPermitRead, fields, folder, fingerprint, fingerprintLength);
 }
 

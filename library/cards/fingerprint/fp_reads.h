@@ -18,7 +18,7 @@ int ReadBaseInfosFPPhoto(char* const fields[9], const char* folder, unsigned cha
                          unsigned* fingerprintLength);
 int ReadForeignBaseInfosFPPhoto(char* const fields[12], const char* folder,
                                 unsigned char* fingerprint, unsigned* fingerprintLength);
-int ReadGatBaseInfosFPPhoto(char* const fields[14], const char* folder,
-                            unsigned char* fingerprint, unsigned* fingerprintLength);
+int ReadGatBaseInfosFPPhoto(char* const fields[14], const char* folder, unsigned char* fingerprint,
+                            unsigned* fingerprintLength);
 
 }  // namespace vantel

@@ -26,7 +26,8 @@ int ReadData(unsigned char* data) {
 int SplitNewAddresses(const unsigned char* data, std::size_t length,
                       char* const entries[kNewAddressEntries]) {
   int count = 0;
-  for (std::size_t block = 0; block < length / kBlockBytes && count < static_cast<int>(kNewAddressEntries); ++block) {
+  for (std::size_t block = 0;
+       block < length / kBlockBytes && count < static_cast<int>(kNewAddressEntries); ++block) {
     char address[kNewAddressEntrySize];
     ConvertCardText(data + block * kBlockBytes, kBlockBytes / 2, address, sizeof address);
     TrimTrailingBlanks(address, sizeof address);

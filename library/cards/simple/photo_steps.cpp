@@ -55,7 +55,9 @@ int DecodeWithMorvik(const std::string& wltPath) {
   platform::LibraryHandle library = platform::LoadLibraryAt(MorvikLibraryPath());
   if (!library) return kStepNotLoaded;
   auto entry = reinterpret_cast<MorvikEntry>(platform::LibraryEntry(library, "Morvik"));
-  const int result = !entry ? kStepEntryMissing : entry(wltPath.c_str()) == 1 ? kStepDone : kStepFailed;
+  const int result = !entry                        ? kStepEntryMissing
+                     : entry(wltPath.c_str()) == 1 ? kStepDone
+                                                   : kStepFailed;
   platform::FreeLibraryHandle(library);
   return result;
 }

@@ -27,11 +27,11 @@ std::string CardImageLibraryPath();
 enum PhotoStepResult : int {
   kStepDone = 1,
   kStepShortWrite = 0,
-  kStepNotCreated = 4,       // "photo.wlt" not created
-  kStepEntryMissing = 4,     // "Morvik" not in "Morvik.dll"
-  kStepNotLoaded = -4,       // a sibling library did not load
-  kStepFailed = -5,          // the decoder failed, or a card-image entry is missing
-  kStepImageRefused = -6,    // a card-image call did not return 1
+  kStepNotCreated = 4,     // "photo.wlt" not created
+  kStepEntryMissing = 4,   // "Morvik" not in "Morvik.dll"
+  kStepNotLoaded = -4,     // a sibling library did not load
+  kStepFailed = -5,        // the decoder failed, or a card-image entry is missing
+  kStepImageRefused = -6,  // a card-image call did not return 1
 };
 
 // "photo.wlt" written in one write ("wb+"), then a pause: kStepDone, kStepShortWrite or

@@ -16,9 +16,8 @@ struct RecordSlot {
 
 // In the resident layout's order: name, gender, nation, birth date, ID number, address,
 // authority, start, end.
-constexpr RecordSlot kSlots[kResidentFieldCount] = {{0, 30},  {31, 2},   {34, 10},
-                                                    {44, 8},  {124, 18}, {53, 70},
-                                                    {143, 30}, {174, 8}, {183, 8}};
+constexpr RecordSlot kSlots[kResidentFieldCount] = {
+    {0, 30}, {31, 2}, {34, 10}, {44, 8}, {124, 18}, {53, 70}, {143, 30}, {174, 8}, {183, 8}};
 
 }  // namespace
 

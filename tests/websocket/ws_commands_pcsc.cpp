@@ -1,16 +1,20 @@
 // The WebSocket commands with the service's own handlers, the reader simulator behind the
 // PC/SC service: what a page sends reaches the reader under the reader mutex, and every
-// upgraded client gets the reader's answer with its name first.
+// upgraded client gets the reader's answer with its name first; push mode reads the card.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "service/api/api_handlers.h"
+#include "service/api/card_reads.h"
 #include "service/api/reader_mutex.h"
+#include "service/net/service_text.h"
 #include "service/net/ws_server.h"
+#include "support/id_card_writer.h"
 #include "support/local_socket.h"
 #include "support/net/websocket_client.h"
 #include "support/pcsc_attachment.h"
@@ -49,6 +53,10 @@ class WsRealHandlers : public ::testing::Test {
     if (!client_->SendText(request) || !client_->ReceiveFrame(&frame)) return "(no answer)";
     return frame.payload;
   }
+  std::string NextText() {
+    vantel_test::ParsedFrame frame;
+    return client_->ReceiveFrame(&frame) ? frame.payload : "(nothing)";
+  }
 
   vantel_test::ReaderSim sim_;
   int port_ = 0;
@@ -81,6 +89,39 @@ TEST_F(WsRealHandlers, CommandsReachTheReader) {
     else sim_.RemoveCard();
     EXPECT_EQ(Answer(row.request), row.answer) << row.request;
   }
+}
+
+// The service's own identity-card read, called directly, as a client receives it.
+std::string ReadCardAnswer() {
+  std::vector<char> ansi(kAnswerBufferSize + 1);
+  int length = 0;
+  ServiceReadCard(ansi.data(), &length);
+  std::vector<char> utf8(kAnswerBufferSize);
+  AnsiToUtf8Buffer(ansi.data(), utf8.data(), utf8.size());
+  return utf8.data();
+}
+
+TEST_F(WsRealHandlers, PushSendsEachSuccessfulRead) {
+  const std::string opened = u8R"({"name":"openPush","resultFlag":0,"errorMsg":"已开启推送"})";
+  const std::string closed = u8R"({"name":"closePush","resultFlag":0,"errorMsg":"已关闭推送"})";
+  ASSERT_EQ(Answer(R"({"name":"openPush","interval":"100"})"), opened);
+  EXPECT_TRUE(client_->StaysSilent(500));  // no card, nothing pushed
+  EXPECT_EQ(Answer(R"({"name":"closePush"})"), closed);
+
+  // With repeat-read on, every read finds the card anew: every cycle pushes it.
+  sim_.PlaceCard(vantel_test::IdCardWith(vantel_test::ResidentText({})));
+  Answer(R"({"name":"repeatRead","isRepeatRead":"true"})");
+  const std::string card = ReadCardAnswer();
+  ASSERT_EQ(card.rfind("{\"resultFlag\":0,", 0), 0u) << card;
+  const std::string pushed = "{\"name\":\"PushWithOutImg\"," + card.substr(1);
+  ASSERT_EQ(Answer(R"({"name":"openPush"})"), opened);
+  EXPECT_EQ(NextText(), pushed);
+  EXPECT_EQ(NextText(), pushed);
+  ASSERT_TRUE(client_->SendText(R"({"name":"closePush"})"));
+  std::string answer = NextText();
+  while (answer == pushed) answer = NextText();
+  EXPECT_EQ(answer, closed);
+  Answer(R"({"name":"repeatRead","isRepeatRead":"false"})");
 }
 
 }  // namespace

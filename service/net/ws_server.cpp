@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace lumarin {
 
@@ -44,16 +45,51 @@ void CReciveTaskThread::Run() {
   if (server_ != nullptr) server_->CompletionLoop();
 }
 
+void CReadTaskThead::Run() {
+  if (server_ != nullptr) server_->PushLoop();
+}
+
+WsServer::WsServer(const RouteHandlers& handlers)
+    : WsServer(WsCommands{[this](const char* request, char* out) { Dispatch(request, out); },
+                          [this] { StopPush(); }}) {
+  read_card_ = handlers.readCard;
+  read_cert_ = handlers.readCert;
+  const std::pair<const char*, ApiHandler> commands[] = {
+      {"readCert", handlers.readCert},
+      {"readCard", handlers.readCard},
+      {"connect", handlers.connect},
+      {"disconnect", handlers.disconnect},
+      {"getVersion", handlers.getVersion},
+      {"getStatus", handlers.getStatus},
+      {"readICCardSN", handlers.readICCardSN},
+      {"readIDCardSN", handlers.readIDCardSN},
+      {"getSAMID", handlers.getSAMID},
+      {"readM1Card", handlers.readM1Card},
+      {"writeM1Card", handlers.writeM1Card},
+      {"handleAPDUCMD", handlers.handleAPDUCMD},
+      {"mute", handlers.mute},
+      {"getSAMIDStr", handlers.getSAMIDStr},
+      {"repeatRead", handlers.repeatRead},
+      {"openPush", ApiOpenPush},
+      {"closePush", ApiClosePush},
+  };
+  for (const auto& [name, handler] : commands)
+    if (handler != nullptr) command_table_.emplace(name, handler);
+}
+
 WsServer::WsServer(WsCommands commands)
-    : commands_(commands),
+    : commands_(std::move(commands)),
       accept_thread_(std::make_unique<CAcceptTaskThread>(this)),
       completion_thread_(std::make_unique<CReciveTaskThread>(this)),
+      push_thread_(std::make_unique<CReadTaskThead>(this)),
       port_(platform::CompletionPort::Create()),
-      answer_(static_cast<char*>(std::calloc(kAnswerBufferSize + 1, 1))),
+      answer_(static_cast<char*>(std::calloc(kNamedAnswerSize, 1))),
       frame_(static_cast<char*>(
-          std::calloc(kAnswerBufferSize + WebSocketCodec::kMaxFrameOverhead, 1))) {
+          std::calloc(kNamedAnswerSize + WebSocketCodec::kMaxFrameOverhead, 1))) {
   accept_thread_->SetAutoDelete(0);
   completion_thread_->SetAutoDelete(0);
+  push_thread_->SetAutoDelete(0);
+  push_control_.Create();
   mutex_.Create();
 }
 
@@ -61,6 +97,9 @@ WsServer::~WsServer() {
   Stop();
   accept_thread_.reset();
   completion_thread_.reset();
+  // An openPush handled before the completion thread ended may have started push again.
+  commands_.stop_push();
+  push_thread_.reset();
   // No thread of ours runs now: what is still open is closed here.
   while (!open_.empty()) CloseConnection(*open_.begin());
   std::free(answer_);
@@ -170,7 +209,7 @@ bool WsServer::OnMessage(IoContext* context, int bytes) {
 void WsServer::Broadcast(const char* answer) {
   MutexLock lock;
   lock.Acquire(mutex_);
-  const auto length = static_cast<unsigned int>(strnlen(answer, kAnswerBufferSize));
+  const auto length = static_cast<unsigned int>(strnlen(answer, kNamedAnswerSize - 1));
   const int size = codec_.EncodeFrame(answer, length, frame_, kFrameText);
   for (IoContext* connection : gWsConnections) SendAll(connection, frame_, static_cast<std::size_t>(size));
 }

@@ -4,13 +4,18 @@
 // all upgraded connections.
 #include <atomic>
 #include <cstddef>
+#include <functional>
+#include <map>
 #include <memory>
 #include <set>
+#include <string>
 
 #include "platform/completion_port.h"
 #include "platform/tcp_socket.h"
 #include "service/api/api_handler.h"
+#include "service/net/route_table.h"
 #include "service/net/websocket_codec.h"
+#include "service/net/ws_commands.h"
 #include "service/net/ws_message_reader.h"
 #include "service/shell/mutex.h"
 #include "service/shell/task_thread.h"
@@ -42,11 +47,15 @@ struct IoContextOrder {
 extern std::set<IoContext*, IoContextOrder>& gWsConnections;
 
 // What the command side gives the server: the answer to one command message (a NUL-terminated
-// text into kAnswerBufferSize zeroed bytes), and the end of push mode.
+// text into kNamedAnswerSize zeroed bytes), and the end of push mode. The server's own
+// command table fills it; tests of the transport alone give their own.
 struct WsCommands {
-  void (*dispatch)(const char* request, char* answer);
-  void (*stop_push)();
+  std::function<void(const char* request, char* answer)> dispatch;
+  std::function<void()> stop_push;
 };
+
+// The commands by exact name.
+using CommandTable = std::map<std::string, ApiHandler>;
 
 class CAcceptTaskThread : public CTaskThread {
  public:
@@ -70,8 +79,22 @@ class CReciveTaskThread : public CTaskThread {
   WsServer* server_;
 };
 
+class CReadTaskThead : public CTaskThread {
+ public:
+  explicit CReadTaskThead(WsServer* server) : server_(server) {}
+
+ protected:
+  void Run() override;
+
+ private:
+  WsServer* server_;
+};
+
 class WsServer {
  public:
+  // The 17 commands: the API operations under their short names, openPush and closePush. A
+  // null handler leaves its name out of the table.
+  explicit WsServer(const RouteHandlers& handlers);
   explicit WsServer(WsCommands commands);
   // Stops the server and waits for its threads, then closes what connections remain.
   ~WsServer();
@@ -94,6 +117,17 @@ class WsServer {
   // Sends the answer as one text frame to every upgraded connection.
   void Broadcast(const char* answer);
 
+  // The answer to one command message, its name first, into `out` (kNamedAnswerSize bytes).
+  void Dispatch(const char* request, char* out);
+  // Push mode on with a push thread (after the previous one has ended). Serialised with
+  // StopPush; does nothing while push mode is on.
+  void StartPush();
+  // Push mode off; returns once the push thread has ended (after its read and its wait).
+  void StopPush();
+  // The push thread: while push mode is on, a card read, broadcast when it succeeded, then
+  // the wait.
+  int PushLoop();
+
   // A send that makes no progress for this long fails, so that a client which stops reading
   // cannot hold every other client up.
   static constexpr std::uint32_t kSendTimeoutMs = 5000;
@@ -105,9 +139,15 @@ class WsServer {
   // Takes the connection out of the set and the port, closes and frees it.
   void CloseConnection(IoContext* context);
 
+  // The card reads of push mode.
+  ApiHandler read_card_ = nullptr;
+  ApiHandler read_cert_ = nullptr;
+  CommandTable command_table_;
   WsCommands commands_;
   std::unique_ptr<CAcceptTaskThread> accept_thread_;
   std::unique_ptr<CReciveTaskThread> completion_thread_;
+  std::unique_ptr<CReadTaskThead> push_thread_;
+  Mutex push_control_;  // StartPush and StopPush one at a time
   std::unique_ptr<platform::CompletionPort> port_;
   Mutex mutex_;
   void* notify_ = nullptr;

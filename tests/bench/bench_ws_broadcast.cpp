@@ -30,7 +30,7 @@ void NoPush() {}
 
 void BM_BroadcastToEightClients(benchmark::State& state) {
   const int port = vantel_test::FreePortRun(1);
-  lumarin::WsServer server({SizedAnswer, NoPush});
+  lumarin::WsServer server(lumarin::WsCommands{SizedAnswer, NoPush});
   server.Start(nullptr, "127.0.0.1", port);
   std::vector<std::unique_ptr<vantel_test::WebSocketClient>> clients;
   for (int attempt = 0; clients.size() < kClients && attempt < 200; ++attempt) {

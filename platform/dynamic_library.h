@@ -10,7 +10,8 @@ using LibraryHandle = void*;
 LibraryHandle LoadLibraryAt(const std::string& path);
 // Null when the library has no such entry.
 void* LibraryEntry(LibraryHandle library, const char* name);
-void FreeLibraryHandle(LibraryHandle library);
+// True when a loaded library was released.
+bool FreeLibraryHandle(LibraryHandle library);
 // Makes `folder` the place where later library loads by bare name look first.
 bool SetLibrarySearchFolder(const std::string& folder);
 

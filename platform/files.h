@@ -15,4 +15,9 @@ std::string EnvironmentVariable(const std::string& name);
 // $TMPDIR when set, else "/tmp/".
 std::string TempFolderPath();
 
+// Copies a file, replacing one already at `to`: true when copied.
+bool CopyFileReplacing(const std::string& from, const std::string& to);
+// Moves a file only when nothing is at `to` yet: true when moved.
+bool MoveFileNoReplace(const std::string& from, const std::string& to);
+
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "library/cards/card_images.h"
 #include "library/device/hid_state.h"
 #include "library/device/pcsc_state.h"
 #include "library/device/reader_settings.h"
@@ -43,17 +44,16 @@ struct CachedBaseMsg {
   bool gBaseMsgCached = false;
 };
 
-using SaveCardAllJpgEntry = int(
-#if defined(_WIN32)
-    __stdcall
-#endif
-        *)(const std::uint8_t*, int, const std::uint8_t*, int, const char*, const char*);
-using SaveCard2JpgEntry = int(
-#if defined(_WIN32)
-    __stdcall
-#endif
-        *)(const std::uint8_t*, int, const std::uint8_t*, int, const char*, const char*,
-           const char*);
+// What one fingerprint read yields, kept for the next fingerprint read.
+struct CachedFPBaseMsg {
+  std::uint8_t g_pucFPCHMsg[256] = {};
+  std::uint8_t photo[1024] = {};
+  std::uint8_t fingerprint[1024] = {};
+  unsigned int textLength = 0;
+  unsigned int photoLength = 0;
+  unsigned int fingerprintLength = 0;
+  bool gFPBaseMsgCached = false;
+};
 
 struct DeviceState {
   int gPort = 0;
@@ -95,6 +95,7 @@ struct DeviceState {
   SaveCard2JpgEntry SaveCard2JPG = nullptr;
 
   CachedBaseMsg gCachedBaseMsg;
+  CachedFPBaseMsg gCachedFPBaseMsg;
   std::uint8_t gHidSamId[16] = {};
   char gForeignAuthorityCode[9] = {};
 };

@@ -20,12 +20,13 @@ std::string FolderOf(const std::string& path) {
 
 void LoadCardImageLibrary(const std::string& folder) {
   DeviceState& device = Device();
-  std::string path = folder + platform::kPathSeparator + platform::SharedLibraryFileName("Quellan");
+  std::string path =
+      folder + platform::kPathSeparator + platform::SharedLibraryFileName(kCardImageLibraryStem);
   device.gQuellanModule = platform::LoadLibraryAt(path);
   device.SaveCardAllJPG = reinterpret_cast<SaveCardAllJpgEntry>(
-      platform::LibraryEntry(device.gQuellanModule, "SaveCardAllJPG"));
+      platform::LibraryEntry(device.gQuellanModule, kResidentCardImages.allJpg));
   device.SaveCard2JPG = reinterpret_cast<SaveCard2JpgEntry>(
-      platform::LibraryEntry(device.gQuellanModule, "SaveCard2JPG"));
+      platform::LibraryEntry(device.gQuellanModule, kResidentCardImages.twoJpg));
 }
 
 void ReadLogSwitch(const std::string& folder) {

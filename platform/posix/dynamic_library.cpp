@@ -12,9 +12,7 @@ void* LibraryEntry(LibraryHandle library, const char* name) {
   return library ? dlsym(library, name) : nullptr;
 }
 
-void FreeLibraryHandle(LibraryHandle library) {
-  if (library) dlclose(library);
-}
+bool FreeLibraryHandle(LibraryHandle library) { return library && dlclose(library) == 0; }
 
 // Linux has no per-process library folder; sibling libraries are always loaded by full
 // path, so there is nothing to change.

@@ -1,7 +1,9 @@
 #include "platform/files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace platform {
@@ -26,6 +28,28 @@ std::string TempFolderPath() {
   if (folder.empty()) return "/tmp/";
   if (folder.back() != '/') folder += '/';
   return folder;
+}
+
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+  std::FILE* in = std::fopen(from.c_str(), "rb");
+  if (!in) return false;
+  std::FILE* out = std::fopen(to.c_str(), "wb");
+  bool copied = out != nullptr;
+  char buffer[4096];
+  std::size_t got = 0;
+  while (copied && (got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+    copied = std::fwrite(buffer, 1, got, out) == got;
+  copied = copied && !std::ferror(in);
+  std::fclose(in);
+  if (out && std::fclose(out) != 0) copied = false;
+  return copied;
+}
+
+// rename() would replace `to`: a new link fails when the name is taken.
+bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+  if (link(from.c_str(), to.c_str()) != 0) return false;
+  unlink(from.c_str());
+  return true;
 }
 
 }  // namespace platform

@@ -13,8 +13,8 @@ void* LibraryEntry(LibraryHandle library, const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
 }
 
-void FreeLibraryHandle(LibraryHandle library) {
-  if (library) FreeLibrary(static_cast<HMODULE>(library));
+bool FreeLibraryHandle(LibraryHandle library) {
+  return library && FreeLibrary(static_cast<HMODULE>(library)) != FALSE;
 }
 
 bool SetLibrarySearchFolder(const std::string& folder) {

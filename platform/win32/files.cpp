@@ -32,4 +32,12 @@ std::string TempFolderPath() {
   return length == 0 || length > MAX_PATH ? std::string() : std::string(folder, length);
 }
 
+bool CopyFileReplacing(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+  return MoveFileA(from.c_str(), to.c_str()) != FALSE;
+}
+
 }  // namespace platform

@@ -497,6 +497,150 @@ std::map<std::string, std::function<void(void*, vantel_test::ReaderSim&, const s
                                  v[11], v[12], v[13]),
                    0);  // a foreign card is no permit
        }},
+      // The simplified reads with the foreign card of the field, no sibling library beside
+      // the library and every file in the test's folder.
+      {"ReadBaseMsg", [](void* f, Sim&, const std::string&) {
+         char record[192];
+         EXPECT_EQ(As<int(char*, int*)>(f)(record, nullptr), 0);
+       }},
+      {"ReadBaseMsgPhoto", [](void* f, Sim& sim, const std::string& missing) {
+         char record[192];
+         int length = 0;
+         EXPECT_EQ(As<int(char*, int*, const char*)>(f)(record, &length, missing.c_str()), 0);
+         EXPECT_EQ(LastRequest(sim), vantel_test::SamRequestFrame(0x30, 0x01));  // read, refused
+       }},
+      {"ReadBaseMsgW", [](void* f, Sim&, const std::string&) {
+         int length = 0;
+         EXPECT_EQ(As<int(unsigned char*, int*)>(f)(nullptr, &length), 0);
+       }},
+      {"ReadBaseMsgWPhoto", [](void* f, Sim&, const std::string& missing) {
+         unsigned char text[256];
+         int length = 0;
+         // "photo.wlt" written, then no "Morvik.dll" to load.
+         EXPECT_EQ(As<int(unsigned char*, int*, const char*)>(f)(text, &length, missing.c_str()), -4);
+         std::ifstream wlt(missing + "/photo.wlt", std::ios::binary);
+         EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(wlt), {}).size(), 1024u);
+       }},
+      {"ReadBaseInfosPhoto", [](void* f, Sim&, const std::string& missing) {
+         char v[9][72] = {};
+         using Read = int(char*, char*, char*, char*, char*, char*, char*, char*, char*, const char*);
+         EXPECT_EQ(As<Read>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], missing.c_str()), 0);
+       }},
+      {"Kestor_ReadForeignBaseInfosPhoto", [](void* f, Sim&, const std::string& missing) {
+         char v[8][128] = {};
+         using Read = int(char*, char*, char*, char*, char*, char*, char*, char*, const char*);
+         // The fields come before the card images, which find no library: -5.
+         EXPECT_EQ(As<Read>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], missing.c_str()), -5);
+         EXPECT_STREQ(v[0], "SMITH, JOHN");
+         EXPECT_STREQ(v[7], "20330101");
+       }},
+      {"Kestor_ReadAllForeignBaseInfosPhoto", [](void* f, Sim&, const std::string& missing) {
+         char v[12][128] = {};
+         using Read = int(char*, char*, char*, char*, char*, char*, char*, char*, char*, char*,
+                          char*, char*, const char*);
+         EXPECT_EQ(As<Read>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+                               v[11], missing.c_str()),
+                   -5);
+         EXPECT_STREQ(v[9], "1100");
+       }},
+      {"Kestor_ReadAllGATBaseInfosPhoto", [](void* f, Sim&, const std::string& missing) {
+         char v[14][72] = {};
+         using Read = int(char*, char*, char*, char*, char*, char*, char*, char*, char*, char*,
+                          char*, char*, char*, char*, const char*);
+         EXPECT_EQ(As<Read>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+                               v[11], v[12], v[13], missing.c_str()),
+                   0);  // a foreign card is no permit
+       }},
+      {"ReadNewAppMsg", [](void* f, Sim& sim, const std::string&) {
+         char records[4][71];
+         int count = -1;
+         EXPECT_EQ(As<int(char*, int*)>(f)(records[0], &count), 1);
+         EXPECT_EQ(count, 0);
+         EXPECT_EQ(LastRequest(sim), vantel_test::SamRequestFrame(0x30, 0x03));
+       }},
+      {"ReadNewAppMsgW", [](void* f, Sim&, const std::string&) {
+         int count = -1;
+         EXPECT_EQ(As<int(unsigned char*, int*)>(f)(nullptr, &count), 0);
+       }},
+      {"ReadNewAppInfos", [](void* f, Sim&, const std::string&) {
+         char a[4][71];
+         int count = -1;
+         EXPECT_EQ(As<int(char*, char*, char*, char*, int*)>(f)(a[0], a[1], a[2], a[3], &count), 1);
+         EXPECT_EQ(count, 0);
+       }},
+      {"releaseQuellanDll", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), 0); }},
+      {"ZRT_ReadBaseMsgFingerPrint", [](void* f, Sim& sim, const std::string&) {
+         unsigned char text[256], photo[1024], fingerprint[1024];
+         unsigned lengths[3] = {};
+         using Read = int(int, unsigned char*, unsigned*, unsigned char*, unsigned*, unsigned char*,
+                          unsigned*, int);
+         EXPECT_EQ(As<Read>(f)(kPort, text, &lengths[0], photo, &lengths[1], fingerprint, &lengths[2], 0), 144);
+         EXPECT_EQ(Bytes(fingerprint, fingerprint + lengths[2]),
+                   sim.CardAs<vantel_test::SimIdentityCard>()->fingerprint);
+       }},
+      {"ZRT_ReadBaseFPMsg", [](void* f, Sim& sim, const std::string&) {
+         unsigned char text[256], photo[1024], fingerprint[1024];
+         unsigned lengths[3] = {};
+         using Read = int(int, unsigned char*, unsigned*, unsigned char*, unsigned*, unsigned char*,
+                          unsigned*, int);
+         EXPECT_EQ(As<Read>(f)(kPort, text, &lengths[0], photo, &lengths[1], fingerprint, &lengths[2], 0), 144);
+         EXPECT_EQ(Bytes(text, text + lengths[0]), sim.CardAs<vantel_test::SimIdentityCard>()->text);
+       }},
+      {"ZRT_ReadBaseFPMsgToFile", [](void* f, Sim& sim, const std::string& missing) {
+         unsigned lengths[3] = {};
+         using Read = int(int, const char*, unsigned*, const char*, unsigned*, const char*,
+                          unsigned*, int);
+         const std::string fingerprintFile = missing + ".fp";
+         EXPECT_EQ(As<Read>(f)(kPort, (missing + ".txt").c_str(), &lengths[0], (missing + ".wlt").c_str(),
+                               &lengths[1], fingerprintFile.c_str(), &lengths[2], 0),
+                   144);
+         std::ifstream written(fingerprintFile, std::ios::binary);
+         EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(written), {}),
+                   sim.CardAs<vantel_test::SimIdentityCard>()->fingerprint);
+       }},
+      {"Kestor_DecideFPIDCardType", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int()>(f)(), 101);
+       }},
+      {"IsFingerPrintDevice", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), -2); }},
+      {"ReadBaseFPMsg", [](void* f, Sim&, const std::string&) {
+         char record[192];
+         int length = 0;
+         unsigned fingerprintLength = 0;
+         using Read = int(char*, int*, unsigned char*, unsigned*);
+         EXPECT_EQ(As<Read>(f)(record, &length, nullptr, &fingerprintLength), 0);
+       }},
+      {"ReadBaseInfosFPPhoto", [](void* f, Sim&, const std::string& missing) {
+         char v[9][72] = {};
+         unsigned char fingerprint[1024];
+         unsigned length = 0;
+         using Read = int(char*, char*, char*, char*, char*, char*, char*, char*, char*, const char*,
+                          unsigned char*, unsigned*);
+         // The kept message of the kind decision, "photo.wlt", then no "Morvik.dll": -4.
+         EXPECT_EQ(As<Read>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], missing.c_str(),
+                               fingerprint, &length),
+                   -4);
+         EXPECT_EQ(length, 1024u);
+       }},
+      {"ReadForeignBaseInfosFPPhoto", [](void* f, Sim&, const std::string& missing) {
+         char v[12][128] = {};
+         unsigned char fingerprint[1024];
+         unsigned length = 0;
+         using Read = int(char*, char*, char*, char*, char*, char*, char*, char*, char*, char*,
+                          char*, char*, const char*, unsigned char*, unsigned*);
+         EXPECT_EQ(As<Read>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+                               v[11], missing.c_str(), fingerprint, &length),
+                   -4);
+       }},
+      {"ReadGATBaseInfosFPPhoto", [](void* f, Sim&, const std::string& missing) {
+         char v[14][72] = {};
+         unsigned char fingerprint[1024];
+         unsigned length = 0;
+         using Read = int(char*, char*, char*, char*, char*, char*, char*, char*, char*, char*,
+                          char*, char*, char*, char*, const char*, unsigned char*, unsigned*);
+         EXPECT_EQ(As<Read>(f)(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+                               v[11], v[12], v[13], missing.c_str(), fingerprint, &length),
+                   -4);
+       }},
       {"dc_exit", [](void* f, Sim&, const std::string&) {
          EXPECT_EQ(As<int(int)>(f)(kPort), 0);
          EXPECT_EQ(As<int(int)>(f)(257), -1);

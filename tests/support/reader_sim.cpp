@@ -204,7 +204,18 @@ Reply Deliver(const Bytes& frame, const std::optional<FaultPlan>& plan) {
   return Reply{{{bytes, 0}}, false};
 }
 
-SimIdentityCard::SimIdentityCard() : text(256), photo(1024) {
+Bytes FingerprintSamId() {
+  Bytes id = SimSam{}.samId;
+  id[2] = 0x03;
+  return id;
+}
+
+SimIdentityCard::SimIdentityCard() : text(256), photo(1024), fingerprint(1024) {
+  // Zero runs at 48 and 560 fill frame bytes 1344..1407 and 1856..1919: whole HID reports.
+  for (std::size_t i = 0; i < fingerprint.size(); ++i) {
+    const bool zeroRun = (i >= 48 && i < 112) || (i >= 560 && i < 624);
+    fingerprint[i] = zeroRun ? 0 : static_cast<std::uint8_t>(i * 7 + 1);
+  }
   // A name in UCS-2 ("测试"), the rest blanks, as the card holds its text.
   const Bytes name{0x4B, 0x6D, 0xD5, 0x8B};
   std::copy(name.begin(), name.end(), text.begin());
@@ -256,6 +267,19 @@ void ReaderSim::RegisterSamCommands() {
     AppendBigEndian16(data, card->statedPhotoLength.value_or(static_cast<unsigned>(card->photo.size())));
     data.insert(data.end(), card->text.begin(), card->text.end());
     data.insert(data.end(), card->photo.begin(), card->photo.end());
+    return SamAnswer{0, 0, kSwSuccess, data};
+  });
+  OnSamCommand(0x30, 0x10, [this](const SamRequest&) {
+    if (!HasIdentityCard()) return SamAnswer{0, 0, kSwCardReadFailed, {}};
+    auto* card = CardAs<SimIdentityCard>();
+    const Bytes& fingerprint = sam_.fingerprintReader ? card->fingerprint : Bytes{};
+    Bytes data;
+    AppendBigEndian16(data, card->text.size());
+    AppendBigEndian16(data, card->photo.size());
+    AppendBigEndian16(data, fingerprint.size());
+    data.insert(data.end(), card->text.begin(), card->text.end());
+    data.insert(data.end(), card->photo.begin(), card->photo.end());
+    data.insert(data.end(), fingerprint.begin(), fingerprint.end());
     return SamAnswer{0, 0, kSwSuccess, data};
   });
   OnSamCommand(0x30, 0x03, [this](const SamRequest&) {

@@ -66,6 +66,9 @@ struct SamAnswer {
   Bytes data;
 };
 
+// The SAM id of a fingerprint reader: its second number is 3 ("05.03-...").
+Bytes FingerprintSamId();
+
 // The security module's own data.
 struct SimSam {
   Bytes samId = Bytes{0x05, 0x00, 0x01, 0x00, 0x4E, 0x61, 0xBC, 0x00,
@@ -73,6 +76,8 @@ struct SimSam {
   Bytes managementInfo = Bytes(28, 0x00);
   int resets = 0;
   int rfFrameSize = 0;  // last value set by 61 FF
+  // A reader without fingerprint answers the fingerprint read without that part.
+  bool fingerprintReader = true;
 };
 
 // One of the reader's two PSAM slots (contact security modules).
@@ -96,6 +101,8 @@ struct SimIdentityCard : SimCard {
   Bytes text;   // 256 bytes, UCS-2
   Bytes photo;  // 1024 bytes
   Bytes newAddress;  // empty: the card carries none
+  // 1024 bytes with runs of 64 zero bytes that fill whole HID reports of the answer.
+  Bytes fingerprint;
   // Lengths the base-message answer states in place of the true ones.
   std::optional<unsigned> statedTextLength;
   std::optional<unsigned> statedPhotoLength;

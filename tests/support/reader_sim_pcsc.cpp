@@ -40,8 +40,10 @@ Bytes NewAddressPacket(const Bytes& frame, std::uint8_t packet) {
   return Bytes(whole.begin() + static_cast<std::ptrdiff_t>(from), whole.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
+// The base-message reads, plain (30 01) and with fingerprint (30 10), come in packets.
 bool IsBaseMessagePacket(const Bytes& apdu) {
-  return apdu.size() == 7 && apdu[2] == 0x30 && apdu[3] == 0x01 && apdu[4] == 1;
+  return apdu.size() == 7 && apdu[2] == 0x30 && (apdu[3] == 0x01 || apdu[3] == 0x10) &&
+         apdu[4] == 1;
 }
 
 }  // namespace
@@ -55,7 +57,7 @@ ApduAnswerer PseudoApduAnswerer(FrameAnswerer frames, ApduAnswerer readerCodes,
     const Bytes data = ApduCommandData(apdu);
     if (packets && apdu[1] == kSamChannel && IsBaseMessagePacket(apdu)) {
       const std::uint8_t packet = apdu[5];
-      if (packet == 0) *pending = packets(SamRequestFrame(0x30, 0x01, {}));
+      if (packet == 0) *pending = packets(SamRequestFrame(0x30, apdu[3], {}));
       return packet < pending->size() ? (*pending)[packet] : kNoSuchPacket;
     }
     if (apdu[1] == kSamChannel && IsNewAddressPacket(apdu))

@@ -140,14 +140,6 @@ int ReadFrame(int port, const PortUse& use, FrameBuffer* frame) {
   return use.Close(ReadOverStream(frame));
 }
 
-// Two short beeps for a whole photo, unless muted; not after a base64-wrapped serial answer.
-void PhotoReadBeep(unsigned photoLength, bool wrappedAnswer) {
-  if (photoLength != kBaseMsgPhotoSize || Device().gMute != 0 || wrappedAnswer) return;
-  BeepLed(1, 1, 100);
-  platform::SleepMs(kBeepPauseMs);
-  BeepLed(1, 1, 100);
-}
-
 bool HandOutCachedMessage(const BaseMsgOut& out) {
   CachedBaseMsg& cache = Device().gCachedBaseMsg;
   if (!cache.gBaseMsgCached) return false;
@@ -159,15 +151,22 @@ bool HandOutCachedMessage(const BaseMsgOut& out) {
   return true;
 }
 
-bool WriteWhole(const char* path, const unsigned char* data, unsigned length) {
+}  // namespace
+
+void PhotoReadBeep(unsigned photoLength, bool wrappedAnswer) {
+  if (photoLength != kBaseMsgPhotoSize || Device().gMute != 0 || wrappedAnswer) return;
+  BeepLed(1, 1, 100);
+  platform::SleepMs(kBeepPauseMs);
+  BeepLed(1, 1, 100);
+}
+
+bool WriteWholeFile(const char* path, const unsigned char* data, unsigned length) {
   if (!path) return false;
   std::FILE* file = std::fopen(path, "wb+");
   if (!file) return false;
   const bool whole = std::fwrite(data, 1, length, file) == length;
   return std::fclose(file) == 0 && whole;
 }
-
-}  // namespace
 
 int ReadBaseMsg(int port, unsigned char* text, unsigned* textLength, unsigned char* photo,
                 unsigned* photoLength, int openFirst) {
@@ -192,9 +191,9 @@ int ReadBaseMsgToFile(int port, const char* textFile, unsigned* textLength, cons
   unsigned readPhoto = 0;
   const int result = ReadBaseMsg(port, text, &readText, photo, &readPhoto, openFirst);
   if (result != kReaderSuccess) return result;
-  if (!WriteWhole(textFile, text, readText)) return 0;
+  if (!WriteWholeFile(textFile, text, readText)) return 0;
   if (textLength) *textLength = readText;
-  if (!WriteWhole(photoFile, photo, readPhoto)) return 0;
+  if (!WriteWholeFile(photoFile, photo, readPhoto)) return 0;
   if (photoLength) *photoLength = readPhoto;
   return kReaderSuccess;
 }

@@ -3,7 +3,17 @@
 // the SAM on the transport that the port names; the bodies of ZRT_ReadBaseMsg and
 // ZRT_ReadBaseMsgToFile.
 
+#include "library/cards/idcard/base_msg_frame.h"
+
 namespace vantel {
+
+// One message as the decoders work on it.
+struct CardMessage {
+  unsigned char text[kBaseMsgTextSize] = {};
+  unsigned char photo[kBaseMsgPhotoSize] = {};
+  unsigned textLength = 0;
+  unsigned photoLength = 0;
+};
 
 // The SAM's SW3 (144 = read) or a failure code: 1 open failed; 2 request not written whole;
 // 3 no usable answer; 4 network send failed or a serial answer with LEN below 15; 5 network
@@ -18,5 +28,12 @@ int ReadBaseMsg(int port, unsigned char* text, unsigned* textLength, unsigned ch
 // failure, or 0 when a file cannot be written (or is not named).
 int ReadBaseMsgToFile(int port, const char* textFile, unsigned* textLength, const char* photoFile,
                       unsigned* photoLength, int openFirst);
+
+// Two short beeps for a whole photo, unless muted; not after a base64-wrapped serial answer.
+void PhotoReadBeep(unsigned photoLength, bool wrappedAnswer);
+
+// `length` bytes written to the file `path` ("wb+") in one write: false when the path is
+// null or the file cannot be created or written whole.
+bool WriteWholeFile(const char* path, const unsigned char* data, unsigned length);
 
 }  // namespace vantel

@@ -25,26 +25,9 @@ constexpr int kHighestPermitComPort = 16;
 constexpr std::size_t kBitmapBufferSize = 51200;
 constexpr std::uint32_t kPauseBeforeJpegMs = 50;
 
-// The message a decoder works on.
-struct CardMessage {
-  unsigned char text[kBaseMsgTextSize] = {};
-  unsigned char photo[kBaseMsgPhotoSize] = {};
-  unsigned textLength = 0;
-  unsigned photoLength = 0;
-};
-
 int ReadMessage(CardMessage* message) {
   return ReadBaseMsg(Device().gPort, message->text, &message->textLength, message->photo,
                      &message->photoLength, 0);
-}
-
-// The decoders take no network reader; the permit only COM 1..16.
-bool DecoderAcceptsPort(int port) {
-  return IsComPort(port) || IsUsbPort(port) || port == kHidPort || port == kPcscPort;
-}
-bool PermitAcceptsPort(int port) {
-  return (port >= 1 && port <= kHighestPermitComPort) || IsUsbPort(port) || port == kHidPort ||
-         port == kPcscPort;
 }
 
 bool AllGiven(char* const* fields, std::size_t count) {
@@ -62,9 +45,26 @@ bool WriteBitmap(const std::string& path, const std::uint8_t* bitmap, int length
   return whole;
 }
 
-// "photo.bmp" and "photo.jpg" in `folder` (with its trailing separator) from the card's
-// photo. The old files go first, so a photo that does not decode leaves none behind. False
-// when the bitmap file cannot be written.
+std::string LibraryPhotoFolder() { return LibraryFolder() + platform::kPathSeparator; }
+
+// Both foreign decoders: port, read, kind 'I' (byte 249 not looked at), photo files.
+bool ReadForeignCard(CardMessage* message) {
+  if (!DecoderAcceptsPort(Device().gPort)) return false;
+  if (ReadMessage(message) != kReaderSuccess || message->text[kCardKindAt] != kForeignMark)
+    return false;
+  return WritePhotoFiles(LibraryPhotoFolder(), message->photo);
+}
+
+}  // namespace
+
+bool DecoderAcceptsPort(int port) {
+  return IsComPort(port) || IsUsbPort(port) || port == kHidPort || port == kPcscPort;
+}
+bool PermitAcceptsPort(int port) {
+  return (port >= 1 && port <= kHighestPermitComPort) || IsUsbPort(port) || port == kHidPort ||
+         port == kPcscPort;
+}
+
 bool WritePhotoFiles(const std::string& folder, const std::uint8_t* photo) {
   const std::string bmp = folder + "photo.bmp";
   const std::string jpg = folder + "photo.jpg";
@@ -79,17 +79,11 @@ bool WritePhotoFiles(const std::string& folder, const std::uint8_t* photo) {
   return true;
 }
 
-std::string LibraryPhotoFolder() { return LibraryFolder() + platform::kPathSeparator; }
-
-// Both foreign decoders: port, read, kind 'I' (byte 249 not looked at), photo files.
-bool ReadForeignCard(CardMessage* message) {
-  if (!DecoderAcceptsPort(Device().gPort)) return false;
-  if (ReadMessage(message) != kReaderSuccess || message->text[kCardKindAt] != kForeignMark)
-    return false;
-  return WritePhotoFiles(LibraryPhotoFolder(), message->photo);
+void DecodeForeignShortRecord(const std::uint8_t* text, char* const* fields) {
+  DecodeRecord(text, kForeignLayout, kForeignShortFieldCount, fields);
+  char* const authority[] = {Device().gForeignAuthorityCode};
+  DecodeRecord(text, kForeignLayout + kForeignAuthorityField, 1, authority);
 }
-
-}  // namespace
 
 int DecideIdCardType() {
   CachedBaseMsg& cache = Device().gCachedBaseMsg;
@@ -126,9 +120,7 @@ int ReadBaseInfos(char* name, char* gender, char* nation, char* birthDate, char*
 int ReadForeignBaseInfos(char* const fields[kForeignShortFieldCount]) {
   CardMessage message;
   if (!AllGiven(fields, kForeignShortFieldCount) || !ReadForeignCard(&message)) return 0;
-  DecodeRecord(message.text, kForeignLayout, kForeignShortFieldCount, fields);
-  char* const authority[] = {Device().gForeignAuthorityCode};
-  DecodeRecord(message.text, kForeignLayout + kForeignAuthorityField, 1, authority);
+  DecodeForeignShortRecord(message.text, fields);
   return 1;
 }
 

@@ -4,6 +4,9 @@
 // Kestor_ReadForeignBaseInfos, Kestor_ReadAllForeignBaseInfos and
 // Kestor_ReadAllGATBaseInfos. The fields are caller buffers of the layouts' sizes.
 
+#include <cstdint>
+#include <string>
+
 namespace vantel {
 
 // 100, 101 or 102 after a successful read, else the read's result.
@@ -21,5 +24,18 @@ int ReadAllForeignBaseInfos(char* const fields[12]);
 // The permit, its photo in the temporary folder: 1 decoded, 0 not a permit or a photo file
 // failure, -4 port not accepted or read failed.
 int ReadAllGatBaseInfos(char* const fields[14]);
+
+// The decoders' ports: no network reader; the permit only COM 1..16.
+bool DecoderAcceptsPort(int port);
+bool PermitAcceptsPort(int port);
+
+// "photo.bmp" and "photo.jpg" in `folder` (with its trailing separator) from the card's
+// photo by the library's own decoder. The old files go first, so a photo that does not
+// decode leaves none behind. False when the bitmap file cannot be written.
+bool WritePhotoFiles(const std::string& folder, const std::uint8_t* photo);
+
+// The eight fields of the short foreign form; the authority code goes to
+// gForeignAuthorityCode.
+void DecodeForeignShortRecord(const std::uint8_t* text, char* const* fields);
 
 }  // namespace vantel

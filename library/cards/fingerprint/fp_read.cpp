@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "library/cards/debug_log.h"
+#include "library/cards/idcard/base_msg_codes.h"
 #include "library/cards/idcard/base_msg_read.h"
 #include "library/cards/idcard/card_search.h"
 #include "library/cards/idcard/record_layouts.h"
@@ -15,23 +16,13 @@
 namespace vantel {
 namespace {
 
-constexpr SamRequest kReadFPBaseMsg{{0x30, 0x10, 0x23}, 3, nullptr};
-constexpr int kTries = 3;
-constexpr int kFPAnswerWaitMs = 10000;
+using namespace base_msg;
 
-constexpr int kOpenFailed = 1;
-constexpr int kNotWritten = 2;
-constexpr int kBadAnswer = 3;
-constexpr int kNetSendFailed = 4;
-constexpr int kShortSerialAnswer = 4;
-constexpr int kNetReceiveFailed = 5;
-constexpr int kNotAStreamPort = 5;
+constexpr SamRequest kReadFPBaseMsg{{0x30, 0x10, 0x23}, 3, nullptr};
 constexpr int kNetWrongLength = 7;
 constexpr int kFirstPacketShort = 6;  // packets 0..4: 6..10
 constexpr int kShortFrameLastPacket = 11;
 constexpr int kFingerprintPacketShort = 12;  // packets 5..8: 12..15
-
-constexpr unsigned kMinSerialLength = 15;
 constexpr unsigned kPacketSize = 250;
 
 struct FrameBuffer {
@@ -60,12 +51,12 @@ int ReadOverPcsc(FrameBuffer* frame) {
     } else if (packet == 9) {
       want = kFPBaseMsgFrameSize - 9 * kPacketSize;
     }
-    if (packet == 0 ? length < want : length != want) return packet == 9 ? kBadAnswer : shortCode;
+    if (packet == 0 ? length < want : length != want) return packet == 9 ? kNoUsableAnswer : shortCode;
     std::memcpy(frame->bytes + packet * kPacketSize, answer, want);
     if (packet == 0) fingerprintLength = frame->bytes[14] << 8 | frame->bytes[15];
     if (packet == 5 && fingerprintLength == 0) break;
   }
-  return FPFrameIsGood(frame->bytes) ? 0 : kBadAnswer;
+  return FPFrameIsGood(frame->bytes) ? 0 : kNoUsableAnswer;
 }
 
 // Network: one answer frame, head and exactly LEN bytes, within the answer wait.
@@ -77,11 +68,11 @@ int ReadOverNet(FrameBuffer* frame) {
       return kNetSendFailed;
     std::memset(frame->bytes, 0, sizeof frame->bytes);
     if (ReadNetAnswerFrame(reinterpret_cast<char*>(frame->bytes), sizeof frame->bytes) <= 0)
-      return kNetReceiveFailed;
+      return kNetNothingReceived;
     if (!KnownLength(FPFrameLength(frame->bytes))) return kNetWrongLength;
     if (FPFrameIsGood(frame->bytes)) return 0;
   }
-  return kBadAnswer;
+  return kNoUsableAnswer;
 }
 
 // HID: the head among 20 reports, then 20 or 36 more as they come, all-zero ones included.
@@ -98,10 +89,10 @@ int HidTry(FrameBuffer* frame) {
     HIDGetReport();
     headFound = HasSamPreamble(device.InputReport + 1);
   }
-  if (!headFound) return kBadAnswer;
+  if (!headFound) return kNoUsableAnswer;
   std::memcpy(frame->bytes, device.InputReport + 1, kPayload);
   const unsigned length = FPFrameLength(frame->bytes);
-  if (!KnownLength(length)) return kBadAnswer;
+  if (!KnownLength(length)) return kNoUsableAnswer;
   const int more = length == kFPFrameLength ? 36 : 20;
   for (int report = 1; report <= more; ++report) {
     HIDGetLongReport(false);
@@ -115,21 +106,21 @@ int HidTry(FrameBuffer* frame) {
 int ReadOverHid(FrameBuffer* frame) {
   DeviceState& device = Device();
   device.hid.gAcceptEmptyReport = 1;
-  int result = kBadAnswer;
+  int result = kNoUsableAnswer;
   for (int attempt = 0; attempt < kTries; ++attempt) {
     result = HidTry(frame);
     if (result >= 0) break;
   }
   device.hid.gAcceptEmptyReport = 0;
-  return result < 0 ? kBadAnswer : result;
+  return result < 0 ? kNoUsableAnswer : result;
 }
 
 // Serial port or USB: no check and no retry; only what the answer carried is taken.
 int ReadOverStream(FrameBuffer* frame) {
   if (!StreamWrite(kReadFPBaseMsg)) return kNotWritten;
   StreamAnswer answer;
-  StreamRead(&answer, kFPAnswerWaitMs);
-  if (answer.readResult != 0) return kBadAnswer;
+  StreamRead(&answer, kStreamAnswerWaitMs);
+  if (answer.readResult != 0) return kNoUsableAnswer;
   if (answer.length < kMinSerialLength) return kShortSerialAnswer;
   std::memcpy(frame->bytes, kSamPreamble, kPreambleSize);
   frame->bytes[5] = static_cast<std::uint8_t>(answer.length >> 8);

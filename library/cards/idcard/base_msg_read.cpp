@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "library/cards/debug_log.h"
+#include "library/cards/idcard/base_msg_codes.h"
 #include "library/cards/idcard/base_msg_frame.h"
 #include "library/device/commands/device_settings.h"
 #include "library/device/device_state.h"
@@ -16,21 +17,11 @@
 namespace vantel {
 namespace {
 
-constexpr SamRequest kReadBaseMsg{{0x30, 0x01, 0x32}, 3, nullptr};
-constexpr int kTries = 3;
-constexpr int kBaseMsgAnswerWaitMs = 10000;
+using namespace base_msg;
 
-constexpr int kOpenFailed = 1;
-constexpr int kNotWritten = 2;
-constexpr int kNoUsableAnswer = 3;
-constexpr int kNetSendFailed = 4;
-constexpr int kShortSerialAnswer = 4;
-constexpr int kNetNothingReceived = 5;
-constexpr int kNotAStreamPort = 5;
+constexpr SamRequest kReadBaseMsg{{0x30, 0x01, 0x32}, 3, nullptr};
 constexpr int kNetBadChecks = 6;
 constexpr int kFirstPacketShort = 6;  // packets 1..5: 7..11
-
-constexpr unsigned kMinSerialLength = 15;
 constexpr std::uint32_t kBeepPauseMs = 100;
 
 // One answer frame from the preamble on, joined from whatever the transport delivers.
@@ -111,7 +102,7 @@ int ReadOverStream(FrameBuffer* frame) {
   for (int attempt = 0; attempt < kTries; ++attempt) {
     if (!StreamWrite(kReadBaseMsg)) return kNotWritten;
     StreamAnswer answer;
-    StreamRead(&answer, kBaseMsgAnswerWaitMs);
+    StreamRead(&answer, kStreamAnswerWaitMs);
     if (answer.readResult != 0) return kNoUsableAnswer;
     if (answer.length < kMinSerialLength) return kShortSerialAnswer;
     std::memcpy(frame->bytes, kSamPreamble, kPreambleSize);

@@ -5,7 +5,7 @@
 
 namespace platform {
 
-void ShowSystemMessageBox(const std::string& text, const std::string& caption);
+void ShowSystemMessageBox(const std::string& text, const std::string& caption, bool errorIcon);
 
 namespace {
 std::mutex sinkMutex;
@@ -13,9 +13,8 @@ MessageBoxSink& Sink() {
   static MessageBoxSink sink;
   return sink;
 }
-}  // namespace
 
-void ShowMessageBox(const std::string& text, const std::string& caption) {
+void Show(const std::string& text, const std::string& caption, bool errorIcon) {
   MessageBoxSink sink;
   {
     std::lock_guard<std::mutex> lock(sinkMutex);
@@ -25,7 +24,17 @@ void ShowMessageBox(const std::string& text, const std::string& caption) {
     sink(text, caption);
     return;
   }
-  ShowSystemMessageBox(text, caption);
+  ShowSystemMessageBox(text, caption, errorIcon);
+}
+
+}  // namespace
+
+void ShowMessageBox(const std::string& text, const std::string& caption) {
+  Show(text, caption, false);
+}
+
+void ShowErrorMessageBox(const std::string& text, const std::string& caption) {
+  Show(text, caption, true);
 }
 
 void SetMessageBoxSink(MessageBoxSink sink) {

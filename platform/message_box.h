@@ -6,6 +6,8 @@
 namespace platform {
 
 void ShowMessageBox(const std::string& text, const std::string& caption);
+// The same with the error icon.
+void ShowErrorMessageBox(const std::string& text, const std::string& caption);
 
 // Tests observe message boxes here instead of waiting for a person to close them;
 // an empty function restores the real boxes.

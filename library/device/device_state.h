@@ -10,6 +10,7 @@
 #include "library/device/reader_settings.h"
 
 namespace platform {
+class BluetoothSocket;
 class DeviceHandle;
 class TcpSocket;
 }
@@ -80,7 +81,8 @@ struct DeviceState {
   int gLogOn = 0;
   platform::TcpSocket* gNetSocket = nullptr;  // the network reader's connection; null = none
   bool gSocketLibraryStarted = false;  // the network reader's start of the socket library
-  std::intptr_t gBtSocket = -1;  // -1 = none
+  platform::BluetoothSocket* gBtSocket = nullptr;  // the RFCOMM link; null = none
+  bool gBtSocketLibraryStarted = false;  // the RFCOMM link's start of the socket library
   int gUsbReaderFound = 0;
   // The one running timer and its caller's function: the timer thread reads both.
   std::atomic<CustomTimer*> gTimer{nullptr};

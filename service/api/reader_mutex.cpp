@@ -14,15 +14,25 @@ constexpr char kTooLargeAnswer[] = "{\"resultFlag\":-1,\"errorMsg\":\"打开照�
 
 Mutex* gReaderMutex = nullptr;
 
+namespace {
+bool gReaderMutexHeld = false;  // by the thread that destroyed it
+}  // namespace
+
 Mutex* CreateReaderMutex() {
-  gReaderMutex = new Mutex;
-  gReaderMutex->Create();
+  if (!gReaderMutex) {
+    gReaderMutex = new Mutex;
+    gReaderMutex->Create();
+  } else if (gReaderMutexHeld) {
+    gReaderMutex->Unlock();
+  }
+  gReaderMutexHeld = false;
   return gReaderMutex;
 }
 
 void DestroyReaderMutex() {
-  delete gReaderMutex;
-  gReaderMutex = nullptr;
+  if (!gReaderMutex || gReaderMutexHeld) return;
+  gReaderMutex->Lock();
+  gReaderMutexHeld = true;
 }
 
 void RunLocked(char* result, const std::function<void(char* work)>& operation) {

@@ -7,10 +7,14 @@
 
 namespace lumarin {
 
-// Null before CreateReaderMutex and after DestroyReaderMutex.
+// Null before the first CreateReaderMutex; then the one mutex until the process ends.
 extern Mutex* gReaderMutex;
 
+// Makes the mutex once; after a DestroyReaderMutex on the same thread, lets it go again.
 Mutex* CreateReaderMutex();
+// Waits for the card operation in progress and keeps the mutex held: connection threads,
+// which nobody waits for at exit, may still bring requests, and those wait (until the
+// process ends) instead of taking a freed mutex or starting a card operation.
 void DestroyReaderMutex();
 
 // The shape of every locked wrapper. Under the ReaderMutex, from before the work buffer is

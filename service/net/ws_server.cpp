@@ -8,7 +8,9 @@
 
 namespace lumarin {
 
-std::set<IoContext*, IoContextOrder> gWsConnections;
+// Never destroyed: a static server of another file, destroyed later at exit, still closes
+// its connections through it.
+std::set<IoContext*, IoContextOrder>& gWsConnections = *new std::set<IoContext*, IoContextOrder>;
 
 namespace {
 
@@ -86,6 +88,12 @@ void WsServer::Stop() {
     if (wake) wake->Connect("127.0.0.1", static_cast<std::uint16_t>(port_number_), kWakeUpWaitMs);
   }
   port_->Wake();
+}
+
+void WsServer::StopAndWait() {
+  Stop();
+  accept_thread_->WaitWithMessagePump();
+  completion_thread_->WaitWithMessagePump();
 }
 
 int WsServer::AcceptLoop() {

@@ -39,7 +39,7 @@ struct IoContextOrder {
 };
 
 // The upgraded connections, by socket; guarded by the server's mutex.
-extern std::set<IoContext*, IoContextOrder> gWsConnections;
+extern std::set<IoContext*, IoContextOrder>& gWsConnections;
 
 // What the command side gives the server: the answer to one command message (a NUL-terminated
 // text into kAnswerBufferSize zeroed bytes), and the end of push mode.
@@ -84,6 +84,8 @@ class WsServer {
   // Push mode off; the accept thread woken by a connection to itself, the completion thread
   // through the port. Connections stay open and are served again after the next Start.
   void Stop();
+  // Stop, then waits (dispatching window messages) until its threads have ended.
+  void StopAndWait();
 
   int AcceptLoop();
   int CompletionLoop();

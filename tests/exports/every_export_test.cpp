@@ -669,6 +669,58 @@ std::map<std::string, std::function<void(void*, vantel_test::ReaderSim&, const s
          EXPECT_EQ(As<int(int)>(f)(kPort), 0);
          EXPECT_EQ(As<int(int)>(f)(257), -1);
        }},
+      // Bluetooth: no HID reader and no link here, so each call fails its own way.
+      {"UsbOpenBt", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), 0); }},
+      {"UsbCloseBt", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), 0); }},
+      {"ReadBtMac", [](void* f, Sim&, const std::string&) {
+         unsigned char mac[58] = {};
+         EXPECT_EQ(As<int(unsigned char*, int)>(f)(mac, 0), 0);
+       }},
+      {"Kestor_LT_BT_ChangeBtName", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int(const char*, int)>(f)("KT-01", 0), 0);
+       }},
+      {"setBtPin", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int(const char*, int)>(f)("1234", 0), 0); }},
+      {"setBtSleep", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int(unsigned)>(f)(30), 0); }},
+      {"setSecretKey", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int(const char*)>(f)("0123456789ABCDEF"), 0);
+       }},
+      {"Kestor_setBtClose", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), -1); }},
+      {"Kestor_setBtNowSleep", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), -1); }},
+      {"Kestor_GetBtName", [](void* f, Sim&, const std::string&) {
+         char name[59] = {};
+         EXPECT_EQ(As<int(char*, int)>(f)(name, 0), -1);
+       }},
+      {"Kestor_GetBtPin", [](void* f, Sim&, const std::string&) {
+         char pin[59] = {};
+         EXPECT_EQ(As<int(char*, int)>(f)(pin, 0), -1);
+       }},
+      {"Kestor_GetBtSleep", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), -1); }},
+      {"Kestor_GetCardVersion", [](void* f, Sim&, const std::string&) {
+         char version[12] = {};
+         EXPECT_EQ(As<int(char*)>(f)(version), -1);
+       }},
+      {"Kestor_GetBtDevVersion", [](void* f, Sim&, const std::string&) {
+         char version[59] = {};
+         EXPECT_EQ(As<int(char*)>(f)(version), -1);
+       }},
+      {"setBtKey_3DES", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int(const unsigned char*)>(f)(nullptr), 0);
+       }},
+      {"Kestor_setBtKey_3DES", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), -1); }},
+      {"ConnectBtDevice", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int(const char*)>(f)(""), 0); }},
+      {"ConnectBtDeviceTimeOut", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int(const char*, int)>(f)(nullptr, 100), 0);
+       }},
+      {"DisConnectBtDevice", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), 1); }},
+      {"WriteBtDevice", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int(const char*, int)>(f)("x", 1), 0); }},
+      {"ReadBtDevice", [](void* f, Sim&, const std::string&) {
+         char buffer[8] = {};
+         EXPECT_EQ(As<int(char*, int)>(f)(buffer, sizeof buffer), 0);
+       }},
+      {"Kestor_LT_BT_Handshake", [](void* f, Sim&, const std::string&) { EXPECT_EQ(As<int()>(f)(), 0); }},
+      {"setBt3DESKey", [](void* f, Sim&, const std::string&) {
+         EXPECT_EQ(As<int(const char*)>(f)("000102030405060708090A0B0C0D0E0F1"), 0x0F);
+       }},
   };
 }
 

@@ -2,6 +2,8 @@
 // the test's own.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -48,6 +50,20 @@ TEST_F(LockedCall, AnOperationThatThrowsReleasesTheMutex) {
   std::thread other([&] { RunLocked(result.data(), [](char* work) { work[0] = 'y'; }); });
   other.join();
   EXPECT_STREQ(result.data(), "y");
+}
+
+TEST_F(LockedCall, ARequestAfterTheMutexIsDestroyedWaitsInsteadOfTakingItFreed) {
+  // At exit connection threads are not waited for: a late request must not run a card
+  // operation, nor reach a freed mutex.
+  DestroyReaderMutex();
+  std::atomic<bool> ran{false};
+  std::vector<char> result(kAnswerBufferSize, 0);
+  std::thread late([&] { RunLocked(result.data(), [&](char*) { ran = true; }); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(ran);
+  CreateReaderMutex();  // only a test makes it again: the late request goes on then
+  late.join();
+  EXPECT_TRUE(ran);
 }
 
 }  // namespace

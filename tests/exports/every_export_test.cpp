@@ -641,6 +641,30 @@ std::map<std::string, std::function<void(void*, vantel_test::ReaderSim&, const s
                                v[11], v[12], v[13], missing.c_str(), fingerprint, &length),
                    -4);
        }},
+      {"Kestor_ChipReadBaseMsgDist", [](void* f, Sim&, const std::string& missing) {
+         // No text, a photo of 4 bytes and a fingerprint of 3 after it.
+         unsigned char blob[2320] = {0xAA, 0xAA, 0xAA, 0x96, 0x69};
+         const unsigned char parts[] = {0, 0, 0, 4, 0, 3, 'w', 'l', 't', '!', 'f', 'p', '3'};
+         std::copy(std::begin(parts), std::end(parts), blob + 10);
+         char v[9][72] = {};
+         unsigned char fingerprint[1024] = {};
+         unsigned length = 0;
+         using Dist = int(const unsigned char*, int, char*, char*, char*, char*, char*, char*,
+                          char*, char*, char*, const char*, unsigned char*, unsigned*);
+         auto dist = As<Dist>(f);
+         EXPECT_EQ(dist(blob, 0, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], nullptr,
+                        missing.c_str(), fingerprint, &length),
+                   -2);
+         // "photo.wlt", then no "Morvik.dll": -4, the fields untouched.
+         EXPECT_EQ(dist(blob, 0, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8],
+                        missing.c_str(), fingerprint, &length),
+                   -4);
+         EXPECT_EQ(length, 3u);
+         EXPECT_EQ(BytesOf(fingerprint, 4), (Bytes{'f', 'p', '3', 0}));
+         std::ifstream wlt(missing + "/photo.wlt", std::ios::binary);
+         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(wlt), {}), "wlt!");
+         EXPECT_EQ(std::string(v[0]) + v[8], "");
+       }},
       {"dc_exit", [](void* f, Sim&, const std::string&) {
          EXPECT_EQ(As<int(int)>(f)(kPort), 0);
          EXPECT_EQ(As<int(int)>(f)(257), -1);

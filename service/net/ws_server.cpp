@@ -133,6 +133,8 @@ void WsServer::StopAndWait() {
   Stop();
   accept_thread_->WaitWithMessagePump();
   completion_thread_->WaitWithMessagePump();
+  // An openPush handled before the completion thread ended may have started push again.
+  commands_.stop_push();
 }
 
 int WsServer::AcceptLoop() {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "library/answers/imported_entries.h"
 #include "platform/message_box.h"
 #include "platform/service_window.h"
 #include "platform/single_instance.h"
@@ -45,6 +46,9 @@ const platform::ServiceWindowEvents kWindowEvents{AddTray, OnRightClick, OnWindo
 const platform::ServiceWindowEvents kWindowEvents{nullptr, nullptr, OnWindowDestroyed};
 #endif
 
+// The answer layer's lines go to the service log, cut like the service's own.
+void LogAnswerLine(const char* line) { ServiceLogf("%s", line); }
+
 void StartServers(ServiceServers& servers) {
   servers.http.Start(nullptr, "127.0.0.1", gHttpPort);
   std::printf("http server_active_term_start succeed \n");
@@ -61,6 +65,7 @@ int RunService(ServiceServers servers, int showCommand) {
   gServers = &servers;
   platform::PrepareServiceSignals();
   InitServiceLog();
+  vantel::SetAnswerLogHook(LogAnswerLine);
   LoadServicePorts();
   CreateReaderMutex();
   if (!platform::ClaimSingleInstance(kServiceTitle)) {

@@ -141,7 +141,7 @@ class BrowserReadsCard(unittest.TestCase):
     def test_a_page_reads_the_card_over_http_and_websocket(self):
         http, https, websocket = service.free_ports(3)
         ports = {"http": http, "https": https, "websocket": websocket}
-        folder = service.ServiceFolder(self.root, ports)
+        folder = service.ServiceFolder(self.root, ports, log="1")
         process = folder.start()
         self.addCleanup(service.stop, process)
         self.assertEqual(folder.start_lines(process), service.START_LINES)
@@ -158,6 +158,9 @@ class BrowserReadsCard(unittest.TestCase):
         self.assertEqual(answer["signature"], openssl_sha1(signed + SIGNATURE_KEY))
         self.assertEqual(result.get("ws"), '{"name":"readCard",' + result["http"][1:],
                          result.get("error"))
+        # The answer layer's own lines reach the service log.
+        with open(os.path.join(folder.temp, "server_debug.log"), "rb") as log:
+            self.assertIn(b"enter dll readCard", log.read())
 
 
 def main():

@@ -9,17 +9,22 @@
 
 namespace platform {
 
-// A detached pthread behind a start gate. The record is shared by the thread and its handle
-// and freed by whichever of the two lets go of it last, so a handle can be waited on after
-// the thread is gone, as a Windows thread handle can.
+// A pthread behind a start gate. The record is shared by the thread and its handle and freed
+// by whichever of the two lets go of it last, so a handle can be waited on after the thread
+// is gone, as a Windows thread handle can. As there, a wait ends only once the thread has
+// exited whole: the first wait that sees the body end joins the thread, so what libraries
+// free as the thread exits (OpenSSL's per-thread state) is freed before the waiter goes on.
+// A handle closed before that detaches the thread.
 struct ThreadObject {
   ThreadObject(ThreadBody body, void* argument) : body(body), argument(argument) {}
   ThreadBody body;
   void* argument;
+  pthread_t id{};
   std::mutex lock;
   std::condition_variable changed;
   bool released = false;
   bool ended = false;
+  bool joined = false;
   std::atomic<int> holders{2};
 };
 
@@ -49,16 +54,21 @@ void* RunThread(void* argument) {
   return nullptr;
 }
 
+// Called with the record's lock held, once the body has ended.
+void JoinOnce(ThreadObject* thread) {
+  if (thread->joined) return;
+  pthread_join(thread->id, nullptr);
+  thread->joined = true;
+}
+
 }  // namespace
 
 ThreadHandle CreateSuspendedThread(ThreadBody body, void* argument) {
   auto* thread = new ThreadObject(body, argument);
-  pthread_t id;
-  if (pthread_create(&id, nullptr, RunThread, thread) != 0) {
+  if (pthread_create(&thread->id, nullptr, RunThread, thread) != 0) {
     delete thread;
     return nullptr;
   }
-  pthread_detach(id);
   return thread;
 }
 
@@ -77,11 +87,11 @@ WaitResult WaitForThread(ThreadHandle thread, std::uint32_t timeoutMs) {
   const auto hasEnded = [thread] { return thread->ended; };
   if (timeoutMs == kWaitForever) {
     thread->changed.wait(hold, hasEnded);
-    return WaitResult::kEnded;
+  } else if (!thread->changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), hasEnded)) {
+    return WaitResult::kTimedOut;
   }
-  return thread->changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), hasEnded)
-             ? WaitResult::kEnded
-             : WaitResult::kTimedOut;
+  JoinOnce(thread);
+  return WaitResult::kEnded;
 }
 
 WaitResult WaitForThreadDispatchingMessages(ThreadHandle thread) {
@@ -89,7 +99,12 @@ WaitResult WaitForThreadDispatchingMessages(ThreadHandle thread) {
 }
 
 void CloseThread(ThreadHandle thread) {
-  if (thread) LetGo(thread);
+  if (!thread) return;
+  {
+    std::lock_guard<std::mutex> hold(thread->lock);
+    if (!thread->joined) pthread_detach(thread->id);
+  }
+  LetGo(thread);
 }
 
 MutexHandle CreateUnnamedMutex() {

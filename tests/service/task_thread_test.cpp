@@ -94,6 +94,32 @@ TEST(TaskThread, DestroyingAnOwnedThreadAsksItsRunToStopAndWaits) {
   EXPECT_FALSE(neverStarted.IsRunning());
 }
 
+// Stands for what a library keeps per thread and frees as the thread exits (OpenSSL's random
+// generators): a wait must not end, nor the process go on to its end, before that is done.
+std::atomic<bool> gExitCleanupDone{false};
+
+struct ExitCleanup {
+  ~ExitCleanup() {
+    platform::SleepMs(100);
+    gExitCleanupDone = true;
+  }
+};
+
+thread_local ExitCleanup tExitCleanup;
+
+class ThreadWithExitCleanup : public lumarin::CTaskThread {
+ protected:
+  void Run() override { static_cast<void>(&tExitCleanup); }
+};
+
+TEST(TaskThread, WaitingEndsOnlyOnceTheThreadHasCleanedUpOnItsExit) {
+  ThreadWithExitCleanup thread;
+  ASSERT_NE(thread.Start(), nullptr);
+  thread.WaitWithMessagePump();
+  EXPECT_TRUE(gExitCleanupDone);
+  EXPECT_FALSE(thread.IsRunning());
+}
+
 #if defined(_WIN32)
 std::atomic<bool> gTimerMessageDispatched{false};
 

@@ -22,6 +22,11 @@ NO_ROUTE = b"HTTP/1.1 404 OK"
 DEFAULT_PORTS = {"http": 18889, "https": 18891, "websocket": 18890}
 
 
+def command(program, *arguments):
+    """A program's command line: a Windows build's programs run under wine."""
+    return (["wine"] if getattr(ARGS, "wine", False) else []) + [program, *arguments]
+
+
 def free_ports(count):
     sockets = [socket.socket() for _ in range(count)]
     for each in sockets:
@@ -82,7 +87,7 @@ class ServiceFolder:
     def __init__(self, root, ports=None, log="0", name="service"):
         self.folder = os.path.join(root, name)
         os.makedirs(self.folder)
-        for source in (ARGS.program, ARGS.library):
+        for source in (ARGS.program, ARGS.library, *getattr(ARGS, "beside", [])):
             shutil.copy2(source, self.folder)
         self.program = os.path.join(self.folder, os.path.basename(ARGS.program))
         self.temp = os.path.join(root, "tmp")
@@ -101,14 +106,17 @@ class ServiceFolder:
                         "-out", os.path.join(self.folder, "server.crt")],
                        check=True, capture_output=True)
 
-    def start(self):
-        environment = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, TMPDIR=self.temp)
-        return subprocess.Popen([self.program], cwd=self.folder, env=environment,
+    def start(self, **environment):
+        environment = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, TMPDIR=self.temp,
+                           **environment)
+        return subprocess.Popen(command(self.program), cwd=self.folder, env=environment,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
     def start_lines(self, process):
-        # Later lines (the WebSocket server's traces) may be in the ANSI code page.
-        return (process.stdout.readline() + process.stdout.readline()).decode("latin-1")
+        # Later lines (the WebSocket server's traces) may be in the ANSI code page; Windows'
+        # text-mode output ends its lines with CR LF.
+        lines = process.stdout.readline() + process.stdout.readline()
+        return lines.decode("latin-1").replace("\r\n", "\n")
 
 
 def stop(process, sig=signal.SIGTERM):
@@ -117,8 +125,9 @@ def stop(process, sig=signal.SIGTERM):
     try:
         _, errors = process.communicate(timeout=30)
     except subprocess.TimeoutExpired:
+        # Not communicate: a child of the program (wine's own processes) may hold its pipes.
         process.kill()
-        process.communicate()
+        process.wait()
         raise AssertionError("the service did not end")
     return process.returncode, errors.decode("latin-1")
 

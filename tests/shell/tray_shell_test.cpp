@@ -1,12 +1,14 @@
 // The tray shell under wine: the service run on a thread of the test (its menu is then this
 // process's, readable), and Lumarin.exe itself for what only a second process shows.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,9 +65,13 @@ void PressKey(HWND menuWindow, WPARAM key) {
   PostMessageA(menuWindow, WM_KEYUP, key, 0xC0000001);
 }
 
+HMENU MenuOf(HWND menuWindow) {
+  return reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuHandle, 0, 0));
+}
+
 // Moves the highlight down to `position` (this process's menu) and chooses it.
 void ChooseByKeys(HWND menuWindow, int position) {
-  HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuHandle, 0, 0));
+  HMENU menu = MenuOf(menuWindow);
   for (int presses = 0; presses < 6; ++presses) {
     if (GetMenuState(menu, position, MF_BYPOSITION) & MF_HILITE) break;
     PressKey(menuWindow, VK_DOWN);
@@ -83,6 +89,11 @@ struct MenuItem {
   UINT state;  // MF_DISABLED, MF_GRAYED
   bool operator==(const MenuItem& other) const {
     return id == other.id && text == other.text && state == other.state;
+  }
+  // For failure messages; the GBK text comes out escaped.
+  friend std::ostream& operator<<(std::ostream& out, const MenuItem& item) {
+    out << item.id << " " << ::testing::PrintToString(item.text) << " state " << item.state;
+    return out;
   }
 };
 
@@ -132,17 +143,68 @@ void SaveScreenshot(const std::filesystem::path& file) {
 void NoAnswer(const char*, char*) {}
 void NoPush() {}
 
-TEST(TrayShell, HiddenWindowMenuStatesStopStartTaskbarAndExit) {
-  const int base = BasePort();
-  WriteConfig(ProgramFolder(), base);
-  platform::StartSocketLibrary();
-  lumarin::HttpServer http;
-  lumarin::HttpsServer https;
-  lumarin::WsServer ws(lumarin::WsCommands{NoAnswer, NoPush});
-  int exitCode = -1;
-  std::thread ui([&] { exitCode = lumarin::RunService({http, https, ws}, SW_HIDE); });
+// A row per step: the menu as it opens, then the item chosen and whether the ports listen then.
+struct Step {
+  std::vector<MenuItem> menu;
+  int choose;
+  bool listening;
+};
 
-  HWND window = WaitForWindow(kServiceTitle, kServiceTitle);
+void TakeSteps(HWND window, const std::vector<Step>& steps, const std::vector<int>& ports) {
+  for (const Step& step : steps) {
+    HWND menuWindow = OpenTrayMenu(window);
+    ASSERT_NE(menuWindow, nullptr);
+    EXPECT_EQ(ReadMenu(MenuOf(menuWindow)), step.menu);
+    if (step.choose == kStopPosition) {
+      // Painted before it is taken: the menu may just have appeared.
+      RedrawWindow(menuWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+      SaveScreenshot(std::filesystem::path(VANTEL_SCREENSHOT_DIR) / "tray_menu.bmp");
+    }
+    ChooseByKeys(menuWindow, step.choose);
+    for (int port : ports)
+      EXPECT_TRUE(vantel_test::Eventually([&] { return Listening(port) == step.listening; }))
+          << port;
+  }
+}
+
+const std::vector<MenuItem> kHttpActiveMenu = {
+    {13, "启动", MF_DISABLED}, {12, "停止", 0}, {15, "退出", 0}};
+const std::vector<MenuItem> kHttpStoppedMenu = {
+    {13, "启动", 0}, {12, "停止", MF_DISABLED}, {15, "退出", 0}};
+
+// The service run on a thread of the test.
+class TrayService : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteConfig(ProgramFolder(), base_);
+    platform::StartSocketLibrary();
+  }
+
+  void TearDown() override {
+    if (ui_.joinable()) {
+      PostMessageA(window_, WM_CLOSE, 0, 0);
+      ui_.join();
+    }
+    // The next run in this process registers the class anew, as a new process would.
+    UnregisterClassA(kServiceTitle, GetModuleHandleA(nullptr));
+  }
+
+  HWND StartService() {
+    ui_ = std::thread([this] { exitCode_ = lumarin::RunService({http_, https_, ws_}, SW_HIDE); });
+    return window_ = WaitForWindow(kServiceTitle, kServiceTitle);
+  }
+
+  const int base_ = BasePort();
+  lumarin::HttpServer http_;
+  lumarin::HttpsServer https_;
+  lumarin::WsServer ws_{lumarin::WsCommands{NoAnswer, NoPush}};
+  std::thread ui_;
+  HWND window_ = nullptr;
+  int exitCode_ = -1;
+};
+
+TEST_F(TrayService, HiddenWindowMenuStatesStopStartTaskbarAndExit) {
+  HWND window = StartService();
   ASSERT_NE(window, nullptr);
   RECT rect{};
   GetWindowRect(window, &rect);
@@ -151,49 +213,50 @@ TEST(TrayShell, HiddenWindowMenuStatesStopStartTaskbarAndExit) {
   EXPECT_EQ(rect.right - rect.left, 0);
   EXPECT_EQ(rect.bottom - rect.top, 0);
 
-  // A row per step: the menu as it opens, then the item chosen and what the ports do then.
-  struct Step {
-    std::vector<MenuItem> menu;
-    int choose;
-    bool listening;
-  };
-  const std::vector<Step> steps = {
-      {{{13, "启动", MF_DISABLED}, {12, "停止", 0}, {15, "退出", 0}}, kStopPosition, false},
-      {{{13, "启动", 0}, {12, "停止", MF_DISABLED}, {15, "退出", 0}}, kStartPosition, true},
-  };
-  for (const Step& step : steps) {
-    HWND menuWindow = OpenTrayMenu(window);
-    ASSERT_NE(menuWindow, nullptr);
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuHandle, 0, 0));
-    EXPECT_EQ(ReadMenu(menu), step.menu);
-    if (step.choose == kStopPosition) {
-      // Painted before it is taken: the menu may just have appeared.
-      RedrawWindow(menuWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-      SaveScreenshot(std::filesystem::path(VANTEL_SCREENSHOT_DIR) / "tray_menu.bmp");
-    }
-    ChooseByKeys(menuWindow, step.choose);
-    for (int port : {base, base + 1, base + 2})
-      EXPECT_TRUE(vantel_test::Eventually([&] { return Listening(port) == step.listening; }))
-          << port;
-  }
+  TakeSteps(window,
+            {{kHttpActiveMenu, kStopPosition, false}, {kHttpStoppedMenu, kStartPosition, true}},
+            {base_, base_ + 1, base_ + 2});
 
-  // The taskbar came back: a new icon and menu, the old menu freed first.
+  // The taskbar came back without its icons (as after an Explorer restart): the icon is added
+  // again, a new menu made, the old one freed first.
   HWND menuWindow = OpenTrayMenu(window);
-  HMENU oldMenu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuHandle, 0, 0));
+  HMENU oldMenu = MenuOf(menuWindow);
   PressKey(menuWindow, VK_ESCAPE);
   vantel_test::Eventually([&] { return !IsWindowVisible(menuWindow); });
+  NOTIFYICONDATAA icon{};
+  icon.cbSize = sizeof icon;
+  icon.hWnd = window;
+  icon.uID = 0;
+  Shell_NotifyIconA(NIM_DELETE, &icon);
+  EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &icon));  // a missing icon shows so
   SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(Shell_NotifyIconA(NIM_MODIFY, &icon));
   EXPECT_FALSE(IsMenu(oldMenu));
 
   // "退出" with a WebSocket client connected.
   std::unique_ptr<platform::TcpSocket> client = platform::TcpSocket::Create();
-  ASSERT_TRUE(client->Connect("127.0.0.1", static_cast<std::uint16_t>(base + 2), 2000));
+  ASSERT_TRUE(client->Connect("127.0.0.1", static_cast<std::uint16_t>(base_ + 2), 2000));
   menuWindow = OpenTrayMenu(window);
   ASSERT_NE(menuWindow, nullptr);
   ChooseByKeys(menuWindow, kExitPosition);
-  ui.join();
-  EXPECT_EQ(exitCode, 0);
+  ui_.join();
+  EXPECT_EQ(exitCode_, 0);
   EXPECT_FALSE(IsWindow(window));
+}
+
+// The HTTP listener cannot bind and its accept thread ends, yet it counts as active; "停止"
+// finds no thread to stop and leaves it so: "启动" stays disabled.
+TEST_F(TrayService, HttpPortHeldElsewhereLeavesStartDisabled) {
+  std::unique_ptr<platform::TcpListener> holder = platform::TcpListener::Create();
+  ASSERT_TRUE(holder->Listen(static_cast<std::uint16_t>(base_), 2));
+  ASSERT_NE(StartService(), nullptr);
+  for (int port : {base_ + 1, base_ + 2})
+    EXPECT_TRUE(vantel_test::Eventually([&] { return Listening(port); })) << port;
+  TakeSteps(window_,
+            {{kHttpActiveMenu, kStopPosition, false}, {kHttpActiveMenu, kExitPosition, false}},
+            {base_ + 1, base_ + 2});
+  ui_.join();
+  EXPECT_EQ(exitCode_, 0);
 }
 
 // Lumarin.exe in a folder of its own.

@@ -1,14 +1,21 @@
-// A simulated identity-card reader for trying the service without a reader: a private pcscd
-// with a vpcd reader ("Kestor Passport Reader 0", the one that port 1001 finds) whose card is
-// the test simulator holding a sample resident identity card (name and photo). Prints
-// "PCSCLITE_CSOCK_NAME=<socket>" once the card is in, then "CARD_PHOTO=<hex>" (the card's
-// 1024 photo bytes, for checking answers), then serves until SIGINT or SIGTERM.
+// A simulated identity-card reader for trying the service without a reader: the test
+// simulator holding a sample resident identity card (name and photo) as the card of a vpcd
+// reader. Usage: simulated_reader [--card-port PORT]
+// - Without arguments (Linux): starts a private pcscd whose vpcd reader ("Kestor Passport
+//   Reader 0", the one that port 1001 finds) holds the card; prints
+//   "PCSCLITE_CSOCK_NAME=<socket>" once the card is in.
+// - With --card-port: the card connects to a vpcd-style reader that listens on PORT of this
+//   machine already or soon (under wine the tests' WinSCard.dll, once the service has asked
+//   for a PC/SC context).
+// Then prints "CARD_PHOTO=<hex>" (the card's 1024 photo bytes, for checking answers) and
+// serves until SIGINT or SIGTERM.
 #include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <thread>
 
 #include "support/id_card_writer.h"
@@ -18,37 +25,68 @@
 
 namespace {
 
+using namespace vantel_test;
+
 volatile std::sig_atomic_t gStop = 0;
 void OnStopSignal(int) { gStop = 1; }
 
 // The packet size of a PC/SC reader's sliced answers.
 constexpr std::size_t kPcscPacketSize = 250;
+constexpr auto kConnectRetry = std::chrono::milliseconds(50);
 
-}  // namespace
+ApduAnswerer CardAnswerer(ReaderSim& sim) {
+  return PseudoApduAnswerer([&sim](const Bytes& frame) { return sim.AnswerFrame(frame); },
+                            [&sim](const Bytes& apdu) { return sim.AnswerReaderCode(apdu); },
+                            [&sim](const Bytes& frame) {
+                              return sim.AnswerPackets(frame, kPcscPacketSize);
+                            });
+}
 
-int main() {
-  using namespace vantel_test;
-  std::signal(SIGINT, OnStopSignal);
-  std::signal(SIGTERM, OnStopSignal);
+// The card in the private pcscd's reader; null when pcscd or its reader failed.
+std::unique_ptr<VirtualCard> CardInOwnPcscd(ReaderSim& sim) {
   const PcscService& service = StartPcscService();
   if (!service.failure.empty()) {
     std::fprintf(stderr, "simulated_reader: %s\n", service.failure.c_str());
-    return 1;
+    return nullptr;
   }
+  auto card = std::make_unique<VirtualCard>(service.knownReaderCardPort, CardAnswerer(sim));
+  const char* socketName = std::getenv("PCSCLITE_CSOCK_NAME");
+  if (!WaitForCard(kKnownReaderName) || !socketName) {
+    std::fprintf(stderr, "simulated_reader: the reader does not see its card\n");
+    return nullptr;
+  }
+  std::printf("PCSCLITE_CSOCK_NAME=%s\n", socketName);
+  return card;
+}
+
+// The card of a reader that listens on `port`, once it does; null when stopped before.
+std::unique_ptr<VirtualCard> CardOfListeningReader(ReaderSim& sim, int port) {
+  while (!gStop) {
+    auto card = std::make_unique<VirtualCard>(port, CardAnswerer(sim));
+    if (card->IsConnected()) return card;
+    std::this_thread::sleep_for(kConnectRetry);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int cardPort = 0;
+  if (argc == 3 && std::strcmp(argv[1], "--card-port") == 0) cardPort = std::atoi(argv[2]);
+  if (argc != 1 && (cardPort <= 0 || cardPort > 65535)) {
+    std::fprintf(stderr, "usage: simulated_reader [--card-port PORT]\n");
+    return 2;
+  }
+  std::signal(SIGINT, OnStopSignal);
+  std::signal(SIGTERM, OnStopSignal);
   ReaderSim sim;
   std::shared_ptr<SimIdentityCard> identityCard = IdCardWith(ResidentText(ResidentFields{}));
   sim.PlaceCard(identityCard);
-  VirtualCard card(service.knownReaderCardPort,
-                   PseudoApduAnswerer([&sim](const Bytes& frame) { return sim.AnswerFrame(frame); },
-                                      [&sim](const Bytes& apdu) { return sim.AnswerReaderCode(apdu); },
-                                      [&sim](const Bytes& frame) {
-                                        return sim.AnswerPackets(frame, kPcscPacketSize);
-                                      }));
-  if (!WaitForCard(kKnownReaderName)) {
-    std::fprintf(stderr, "simulated_reader: the reader does not see its card\n");
-    return 1;
-  }
-  std::printf("PCSCLITE_CSOCK_NAME=%s\nCARD_PHOTO=", std::getenv("PCSCLITE_CSOCK_NAME"));
+  std::unique_ptr<VirtualCard> card =
+      cardPort ? CardOfListeningReader(sim, cardPort) : CardInOwnPcscd(sim);
+  if (!card) return 1;
+  std::printf("CARD_PHOTO=");
   for (std::uint8_t byte : identityCard->photo) std::printf("%02x", byte);
   std::printf("\n");
   std::fflush(stdout);

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """A web page in headless Chromium reads the identity card through the service: the service
-run as in the process tests, a private pcscd with the simulated reader, the page served from
-127.0.0.1. Usage: browser_test.py --program lumarin --library libvantel.so
---simulated-reader simulated_reader --screenshot-dir DIR [unittest args]"""
+run as in the process tests, the simulated reader's card (natively in a private pcscd; under
+wine connected to the tests' WinSCard.dll beside Lumarin.exe), the page served from 127.0.0.1.
+Usage: browser_test.py --program lumarin --library libvantel.so --decoder decode_photo
+--simulated-reader simulated_reader --screenshot-dir DIR [--wine --beside WinSCard.dll]
+[unittest args]"""
 import argparse
 import base64
-import ctypes
 import http.server
 import json
 import os
@@ -15,6 +16,7 @@ import sys
 import tempfile
 import threading
 import unittest
+import urllib.request
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "shell"))
 import service_process_test as service  # noqa: E402
@@ -72,13 +74,17 @@ def shown_page(result):
             f'<p>{content["partyName"]} {content["certNumber"]}<br>{content["certAddress"]}</p>')
 
 
+def program_path(path):
+    """A file's path as the program under test names it (wine: on drive Z:)."""
+    return "Z:" + path.replace("/", "\\") if ARGS.wine else path
+
+
 def decoded_photo(photo, folder):
     """The card's photo as the reader library decodes it (a BMP file's bytes)."""
     wlt = os.path.join(folder, "photo.wlt")
     with open(wlt, "wb") as file:
         file.write(photo)
-    library = ctypes.CDLL(ARGS.library)
-    assert library.Morvik(wlt.encode()) == 1
+    subprocess.run(service.command(ARGS.decoder, program_path(wlt)), check=True, timeout=60)
     with open(os.path.join(folder, "photo.bmp"), "rb") as file:
         return file.read()
 
@@ -105,16 +111,55 @@ class BrowserReadsCard(unittest.TestCase):
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="lumarin-e2e-")
         self.addCleanup(shutil.rmtree, self.root, True)
-        self.reader = subprocess.Popen([ARGS.simulated_reader], stdout=subprocess.PIPE, text=True)
-        self.addCleanup(self.stop, self.reader)
-        lines = dict(self.reader.stdout.readline().strip().split("=", 1) for _ in range(2))
-        self.photo = bytes.fromhex(lines["CARD_PHOTO"])
-        os.environ["PCSCLITE_CSOCK_NAME"] = lines["PCSCLITE_CSOCK_NAME"]
 
     @staticmethod
     def stop(process):
         process.terminate()
         process.wait(timeout=30)
+
+    def start_reader(self, *options):
+        """The simulated reader, once its card is in: what it printed, by name."""
+        reader = subprocess.Popen(service.command(ARGS.simulated_reader, *options),
+                                  stdout=subprocess.PIPE, text=True)
+        self.addCleanup(self.stop, reader)
+        lines = {}
+        # A card that never gets in ends the reader, and with it the wait.
+        watchdog = threading.Timer(60, reader.kill)
+        watchdog.start()
+        try:
+            while "CARD_PHOTO" not in lines:
+                line = reader.stdout.readline()
+                self.assertTrue(line, "the simulated reader did not get its card in")
+                name, _, value = line.strip().partition("=")
+                lines[name] = value
+        finally:
+            watchdog.cancel()
+        self.photo = bytes.fromhex(lines["CARD_PHOTO"])
+        return lines
+
+    def start_service(self, ports):
+        """The service, its folder and the simulated reader's card within its reach."""
+        folder = service.ServiceFolder(self.root, ports, log="0" if ARGS.wine else "1")
+        if not ARGS.wine:
+            environment = {"PCSCLITE_CSOCK_NAME": self.start_reader()["PCSCLITE_CSOCK_NAME"]}
+        else:
+            card_port = service.free_ports(1)[0]
+            environment = {"VANTEL_WINSCARD_READERS": f"Kestor Passport Reader 0={card_port}",
+                           "WINEDLLOVERRIDES": "mscoree,mshtml=;winscard=n"}
+        process = folder.start(**environment)
+        self.addCleanup(service.stop, process)
+        self.assertEqual(folder.start_lines(process), service.START_LINES)
+        # The listeners bind on threads of their own, after the start lines.
+        for port in (ports["http"], ports["websocket"]):
+            service.connect(port).close()
+        if ARGS.wine:
+            # The WinSCard.dll listens for its card from the first PC/SC context on, which a
+            # read (finding no card yet) makes.
+            with urllib.request.urlopen(f"http://127.0.0.1:{ports['http']}/api/readCard",
+                                        timeout=60) as first:
+                first.read()
+            self.start_reader("--card-port", str(card_port))
+        return folder
 
     def chromium(self, url, *options):
         return subprocess.Popen(
@@ -141,10 +186,7 @@ class BrowserReadsCard(unittest.TestCase):
     def test_a_page_reads_the_card_over_http_and_websocket(self):
         http, https, websocket = service.free_ports(3)
         ports = {"http": http, "https": https, "websocket": websocket}
-        folder = service.ServiceFolder(self.root, ports, log="1")
-        process = folder.start()
-        self.addCleanup(service.stop, process)
-        self.assertEqual(folder.start_lines(process), service.START_LINES)
+        folder = self.start_service(ports)
 
         result = self.read_in_browser(ports)
         answer = json.loads(result["http"])
@@ -158,6 +200,8 @@ class BrowserReadsCard(unittest.TestCase):
         self.assertEqual(answer["signature"], openssl_sha1(signed + SIGNATURE_KEY))
         self.assertEqual(result.get("ws"), '{"name":"readCard",' + result["http"][1:],
                          result.get("error"))
+        if ARGS.wine:
+            return  # the log goes to wine's own temporary folder
         # The answer layer's own lines reach the service log.
         with open(os.path.join(folder.temp, "server_debug.log"), "rb") as log:
             self.assertIn(b"enter dll readCard", log.read())
@@ -168,8 +212,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--library", required=True)
+    parser.add_argument("--decoder", required=True)
     parser.add_argument("--simulated-reader", required=True)
     parser.add_argument("--screenshot-dir", required=True)
+    parser.add_argument("--wine", action="store_true")
+    parser.add_argument("--beside", action="append", default=[])
     ARGS, rest = parser.parse_known_args()
     service.ARGS = ARGS
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)

@@ -10,14 +10,12 @@
 #include "library/answers/json_result.h"
 #include "library/answers/reader_entries.h"
 #include "library/device/hex_text.h"
+#include "library/device/reader_settings.h"
 #include "library/device/text_conversions.h"
 
 namespace vantel {
 namespace {
 
-constexpr int kUsbAnswerPort = 1001;
-constexpr int kHidAnswerPort = 8159;
-constexpr int kSamOk = 144;
 constexpr int kM1KeyA = 0x60;
 constexpr int kM1KeyB = 0x61;
 constexpr std::size_t kMaxKeyDigits = 512;   // the 256-byte key buffer
@@ -79,7 +77,8 @@ void SamIdAnswer(bool dotted, char* out) {
   const char* message = "打开端口失败";
   if (OpenReader()) {
     unsigned char bytes[16] = {};
-    const bool readOk = Entries().ZRT_GetSAMID(Entries().CurrentPort(), bytes, 0) == kSamOk;
+    const bool readOk =
+        Entries().ZRT_GetSAMID(Entries().CurrentPort(), bytes, 0) == kReaderSuccess;
     flag = readOk ? 0 : -1;
     message = readOk ? "读安全模块序列号成功" : "读安全模块序列号失败";
     // What a failed read left in the buffer is no id.
@@ -177,7 +176,7 @@ Outcome SendApdu(const char* apdu, const char* out, int* length, std::string* da
 
 }  // namespace
 
-int AnswerPort() { return Entries().UseHid() ? kHidAnswerPort : kUsbAnswerPort; }
+int AnswerPort() { return Entries().UseHid() ? kHidPort : kUsbPortFirst; }
 
 void dxconnect(char* out) {
   Entries().Log("enter dxconnect");

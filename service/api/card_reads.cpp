@@ -9,6 +9,7 @@
 #include "library/answers/json_result.h"
 #include "library/answers/read_file_base64.h"
 #include "library/cards/string_functions.h"
+#include "library/device/reader_settings.h"
 #include "library/device/text_conversions.h"
 #include "library/exports/idcard_exports.h"
 #include "library/exports/port_exports.h"
@@ -24,8 +25,7 @@ ServiceBaseMsg gServiceBaseMsg;
 
 namespace {
 
-constexpr int kReaderPort = 1001;
-constexpr unsigned kReadSuccess = 144;
+constexpr int kReaderPort = vantel::kUsbPortFirst;
 constexpr unsigned kPhotoSize = 1024;
 constexpr long kPhotoTextCapacity = 81920;
 constexpr long kImageTextCapacity = 204800;
@@ -46,7 +46,7 @@ const char* OpenAuthenticateAndRead(std::uint32_t started, bool timed) {
   const int read = ZRT_ReadBaseMsg(kReaderPort, gServiceBaseMsg.text, &gServiceBaseMsg.textLength,
                                    gServiceBaseMsg.photo, &gServiceBaseMsg.photoLength, 0);
   if (timed) ServiceLogf("read card time : %dms", Elapsed(started));
-  return read == static_cast<int>(kReadSuccess) ? "" : "读卡失败";
+  return read == vantel::kReaderSuccess ? "" : "读卡失败";
 }
 
 vantel::CardAnswerFields DecodedFields() {

@@ -26,7 +26,7 @@ std::atomic<bool> serviceStarted{false};
 // One virtual card for the program's life; it answers through whichever rig is current and
 // stays silent between them.
 vantel_test::VirtualCard* TheVirtualCard(int port) {
-  static auto* card = new vantel_test::VirtualCard(
+  static auto* card = vantel_test::ProgramLongVirtualCard(
       port, vantel_test::PseudoApduAnswerer(
                 [](const Bytes& frame) {
                   vantel_test::ReaderSim* sim = currentSim.load();

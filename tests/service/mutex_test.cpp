@@ -15,13 +15,19 @@ namespace {
 // the test fails rather than hangs).
 bool OtherThreadCanLock(lumarin::Mutex& mutex) {
   auto taken = std::make_shared<std::atomic<bool>>(false);
-  std::thread([&mutex, taken] {
+  std::thread other([&mutex, taken] {
     lumarin::MutexLock lock;
     lock.Acquire(mutex);
     lock.Release();
     *taken = true;
-  }).detach();
-  return vantel_test::Eventually([&] { return taken->load(); });
+  });
+  const bool tookIt = vantel_test::Eventually([&] { return taken->load(); });
+  // Only a thread still blocked, whose test fails anyway, is left behind.
+  if (tookIt)
+    other.join();
+  else
+    other.detach();
+  return tookIt;
 }
 
 TEST(Mutex, KeepsThreadsApartAndIsFreedByOwnerReentryAndExceptions) {

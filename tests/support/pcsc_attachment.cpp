@@ -10,8 +10,8 @@
 namespace vantel_test {
 namespace {
 
-// The PC/SC service's virtual card lives for the whole program (its reader needs a while
-// to notice a card); it answers through the simulator that is current.
+// The PC/SC service's virtual card serves the whole program (its reader needs a while to
+// notice a card); it answers through the simulator that is current.
 std::atomic<ReaderSim*> currentPcscSim{nullptr};
 constexpr std::size_t kPcscPacketSize = 250;
 
@@ -56,7 +56,7 @@ ApduAnswerer HeldAnswerer(ApduAnswerer answerer) {
 }
 
 VirtualCard* TheVirtualCard(int port) {
-  static VirtualCard* card = new VirtualCard(
+  static VirtualCard* card = ProgramLongVirtualCard(
       port, HeldAnswerer(PseudoApduAnswerer(
                 [](const Bytes& frame) {
                   ReaderSim* sim = currentPcscSim.load();

@@ -1,5 +1,7 @@
 #include "support/reader_sim_pcsc.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
@@ -45,6 +47,23 @@ bool IsBaseMessagePacket(const Bytes& apdu) {
   return apdu.size() == 7 && apdu[2] == 0x30 && (apdu[3] == 0x01 || apdu[3] == 0x10) &&
          apdu[4] == 1;
 }
+
+// The cards that serve a whole test program. Registered before main, so that the end of
+// the tests stops them while main still runs.
+class ProgramLongCards : public ::testing::Environment {
+ public:
+  VirtualCard* Add(std::unique_ptr<VirtualCard> card) {
+    cards_.push_back(std::move(card));
+    return cards_.back().get();
+  }
+  void TearDown() override { cards_.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<VirtualCard>> cards_;
+};
+
+ProgramLongCards* const programLongCards =
+    static_cast<ProgramLongCards*>(::testing::AddGlobalTestEnvironment(new ProgramLongCards));
 
 }  // namespace
 
@@ -141,6 +160,10 @@ Bytes VirtualCard::Answer(const Bytes& message) {
     apdus_.push_back(message);
   }
   return answerer_(message);
+}
+
+VirtualCard* ProgramLongVirtualCard(int port, ApduAnswerer answerer) {
+  return programLongCards->Add(std::make_unique<VirtualCard>(port, std::move(answerer)));
 }
 
 }  // namespace vantel_test

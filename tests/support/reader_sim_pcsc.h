@@ -62,4 +62,8 @@ class VirtualCard {
   std::thread thread_;
 };
 
+// A virtual card that serves the rest of the test program: it is stopped, its thread joined,
+// when the program's tests have ended, before any static object it reads is destroyed.
+VirtualCard* ProgramLongVirtualCard(int port, ApduAnswerer answerer);
+
 }  // namespace vantel_test

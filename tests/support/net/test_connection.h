@@ -42,6 +42,12 @@ class TestConnection {
 
   std::unique_ptr<platform::TcpSocket> socket_;
   bool connected_ = false;
+
+ private:
+  // Up to `length` of the bytes received past the last whole answer.
+  std::string TakePending(std::size_t length);
+
+  std::string pending_;
 };
 
 class TlsTestConnection : public TestConnection {

@@ -148,10 +148,8 @@ std::string PicturesOfReadCert(CardPictures* pictures) {
   return allRead ? "" : "打开照片失败";
 }
 
-// Everything after the port opened: "" and the answer, or the failure message.
-std::string ReadCardAnswer(Decoders decoders, const StepClock& clock, std::string* answer) {
-  if (Authenticate() != 1) return "卡片认证失败或无卡";
-  WriteDebugLog("卡认证成功");
+// The card found: its kind, fields and pictures; "" and the answer, or the failure message.
+std::string AnswerFoundCard(Decoders decoders, const StepClock& clock, std::string* answer) {
   const int kind = DecideIdCardType();
   clock.Log("decide card time : %dms");
   DebugLogf("Kestor_DecideIDCardType的返回值 ret=%d", kind);
@@ -175,6 +173,15 @@ std::string ReadCardAnswer(Decoders decoders, const StepClock& clock, std::strin
   clock.Log("hash time : %dms");
   clock.Log("make json time : %dms");
   return "";
+}
+
+// Everything after the port opened: "" and the answer, or the failure message.
+std::string ReadCardAnswer(Decoders decoders, const StepClock& clock, std::string* answer) {
+  if (Authenticate() != 1) return "卡片认证失败或无卡";
+  WriteDebugLog("卡认证成功");
+  const std::string failure = AnswerFoundCard(decoders, clock, answer);
+  DropCachedBaseMsg();
+  return failure;
 }
 
 // Both reads: open 1001, read, answer; the answer's bytes and length go to the caller.
@@ -263,6 +270,7 @@ int Kestor_ReadAllTypeCardInfos(int port, char* out, const char* folder) {
   platform::RemoveFile(photo);
   platform::RemoveFile(libraryFolder + "photo.bmp");
   const int kind = ReadInfoText(out);
+  DropCachedBaseMsg();
   if (kind == 0) return CloseComm(), -4;
   if (copy && !platform::CopyFileReplacing(photo, target)) return CloseComm(), -5;
   CloseComm();

@@ -214,20 +214,27 @@ INSTANTIATE_TEST_SUITE_P(Serial, SerialCardReads, ::testing::Values(Via::kSerial
                          [](const auto& info) { return vantel_test::ViaName(info.param); });
 
 // The permit decoder takes COM 1..16 only; the other decoders every COM port.
-TEST(IdCardPorts, ThePermitDecoderRefusesCom17WhileTheResidentOneReads) {
-  constexpr int kCom17 = 17;
-  TransportRig rig(Via::kSerial, kCom17);
-  if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
-  ASSERT_EQ(InitComm(kCom17), 1);
-  Device().gMute = 1;
-  rig.sim().PlaceCard(vantel_test::IdCardWith(vantel_test::PermitText({})));
-  ASSERT_EQ(Authenticate(), 1);
-  char f[14][128] = {};
-  char* fields[14];
-  for (int i = 0; i < 14; ++i) fields[i] = f[i];
-  EXPECT_EQ(ReadAllGatBaseInfos(fields), -4);
-  EXPECT_EQ(ReadBaseInfos(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]), 1);
-  EXPECT_STREQ(f[0], "李四");
+TEST(IdCardPorts, ThePermitDecoderTakesCom16NotCom17WhileTheResidentOneReadsBoth) {
+  struct Case {
+    int port;
+    int permitResult;
+  };
+  for (const Case c : {Case{16, 1}, Case{17, -4}}) {
+    SCOPED_TRACE(c.port);
+    TransportRig rig(Via::kSerial, c.port);
+    if (!rig.failure().empty()) GTEST_SKIP() << rig.failure();
+    ASSERT_EQ(InitComm(c.port), 1);
+    Device().gMute = 1;
+    rig.sim().PlaceCard(vantel_test::IdCardWith(vantel_test::PermitText({})));
+    ASSERT_EQ(Authenticate(), 1);
+    char f[14][128] = {};
+    char* fields[14];
+    for (int i = 0; i < 14; ++i) fields[i] = f[i];
+    EXPECT_EQ(ReadAllGatBaseInfos(fields), c.permitResult);
+    EXPECT_STREQ(f[12], c.permitResult == 1 ? "J" : "");
+    EXPECT_EQ(ReadBaseInfos(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]), 1);
+    EXPECT_STREQ(f[0], "李四");
+  }
 }
 
 }  // namespace

@@ -46,18 +46,19 @@ struct PhotoRead {
   const char* idNumber;
   std::size_t idField;
   bool network;  // the read accepts the network reader
+  int refusal;   // for a port not accepted or a failed card read
 };
 
 std::vector<PhotoRead> PhotoReads() {
   return {
       {"resident", vantel_test::ResidentText({}), 9, ReadBaseInfosPhoto, "SaveCard",
-       "11010119900101123X", 4, true},
+       "11010119900101123X", 4, true, 0},
       {"foreign", vantel_test::ForeignText({}), 12, ReadAllForeignBaseInfosPhoto, "SaveForeignCard",
-       "USA110090010101", 2, false},
+       "USA110090010101", 2, false, 0},
       {"foreign short", vantel_test::ForeignText({}), 8, ReadForeignBaseInfosPhoto,
-       "SaveForeignCard", "USA110090010101", 2, false},
+       "SaveForeignCard", "USA110090010101", 2, false, 0},
       {"permit", vantel_test::PermitText({}), 14, ReadAllGatBaseInfosPhoto, "SaveGATCard",
-       "810000198512310026", 5, false},
+       "810000198512310026", 5, false, -4},
   };
 }
 
@@ -79,7 +80,7 @@ TEST_P(IdCardReads, PhotoReadsWriteFieldsPhotoAndCardImages) {
     std::vector<std::string> fields;
     const int result = RunWithFields(read, folder.c_str(), &fields);
     if (network && !read.network) {
-      EXPECT_EQ(result, read.fieldCount == 14 ? -4 : 0);
+      EXPECT_EQ(result, read.refusal);
       continue;
     }
     ASSERT_EQ(result, 1);
@@ -100,6 +101,9 @@ TEST_P(IdCardReads, PhotoReadsWriteFieldsPhotoAndCardImages) {
                        morvik + "\n" + entries + "2JPG text=256 photo=1024 front=" + folder +
                        "1.jpg back=" + folder + "2.jpg morvik=" + morvik + "\n");
     std::filesystem::remove_all(folder);
+    // The card has left before the next read.
+    rig.sim().RemoveCard();
+    EXPECT_EQ(RunWithFields(read, folder.c_str(), &fields), read.refusal);
   }
 }
 
@@ -145,6 +149,45 @@ TEST_P(IdCardReads, RecordAndRawTextReads) {
   EXPECT_EQ(Bytes(text, text + 256), vantel_test::ForeignText({}));
   EXPECT_EQ(length, 256);
   EXPECT_EQ(SimpleReadBaseMsgWPhoto(nullptr, &length, ""), 0);
+}
+
+// The raw text reads leave none of the buffer's old bytes: zeros follow a text shorter than
+// the buffer, and a failed read leaves zeros only.
+TEST_P(IdCardReads, RawTextReadsLeaveNoOldBytes) {
+  if (GetParam() == Via::kNetwork) GTEST_SKIP() << "the network reader is no port of these reads";
+  InstallDoubles("morvik", "");
+  const std::string folder = photos.File("raw") + platform::kPathSeparator;
+  const std::function<int(unsigned char*, int*)> reads[] = {
+      SimpleReadBaseMsgW,
+      [&folder](unsigned char* text, int* length) {
+        return SimpleReadBaseMsgWPhoto(text, length, folder.c_str());
+      }};
+  struct Case {
+    const char* what;
+    bool cardThere;
+    int result;
+    std::size_t textBytes;  // the card's bytes at the start, zeros after them
+  };
+  const Case cases[] = {{"a 200-byte text", true, 1, 200}, {"no card", false, 0, 0}};
+  const Bytes cardText = vantel_test::ForeignText({});
+  for (const auto& read : reads) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      auto card = vantel_test::IdCardWith(cardText);
+      card->statedTextLength = 200;
+      rig.sim().PlaceCard(card);
+      ASSERT_EQ(Authenticate(), 1);
+      if (!c.cardThere) rig.sim().RemoveCard();
+      unsigned char text[256];
+      std::memset(text, 0x7E, sizeof text);
+      int length = 0;
+      EXPECT_EQ(read(text, &length), c.result);
+      Bytes expected(256, 0);
+      std::copy(cardText.begin(), cardText.begin() + static_cast<std::ptrdiff_t>(c.textBytes),
+                expected.begin());
+      EXPECT_EQ(Bytes(text, text + sizeof text), expected);
+    }
+  }
 }
 
 // What each read answers when a sibling library is missing or fails.

@@ -168,7 +168,10 @@ Bytes PassportChip::MutualAuthenticate(const Bytes& apdu, const ChipFault* fault
   if (Bytes(s.begin() + 8, s.begin() + 16) != rndIc_) return kAuthenticationFailed;
   const Bytes rndIfd(s.begin(), s.begin() + 8), kIfd(s.begin() + 16, s.end());
 
-  const Bytes eIc = Des3Cbc(kEnc_, Concat({rndIc_, rndIfd, kIc_}), true);
+  Bytes answered = Concat({rndIc_, rndIfd, kIc_});
+  if (fault && *fault == ChipFault::kOtherRndIc) answered[0] ^= 0x01;
+  if (fault && *fault == ChipFault::kOtherRndIfd) answered[8] ^= 0x01;
+  const Bytes eIc = Des3Cbc(kEnc_, answered, true);
   Bytes mIc = RetailMac(kMac_, eIc);
   if (fault && *fault == ChipFault::kAnswerMac) mIc[7] ^= 0x01;
 
@@ -207,7 +210,8 @@ Bytes PassportChip::SecureRead(const Bytes& apdu, const ChipFault* fault) {
 
   Increment(&ssc_);
   const Bytes do87 = Object(0x87, Concat({{0x01}, Des3Cbc(ksEnc_, Pad(data), true)}));
-  const Bytes do99{0x99, 0x02, 0x90, 0x00};
+  const Bytes do99 = fault && *fault == ChipFault::kInnerStatus ? Bytes{0x99, 0x02, 0x6A, 0x82}
+                                                                 : Bytes{0x99, 0x02, 0x90, 0x00};
   Bytes mac = RetailMac(ksMac_, Concat({ssc_, do87, do99}));
   if (fault && *fault == ChipFault::kAnswerMac) mac[0] ^= 0x01;
   return Concat({do87, do99, {0x8E, 0x08}, mac, kOk});

@@ -29,9 +29,12 @@ Bytes ProtectedRead(const Bytes& ksMac, const Bytes& ssc, std::uint8_t p1, std::
 }  // namespace chip_crypto
 
 enum class ChipFault {
-  kStatus,     // the answer is 6F 00
-  kAnswerMac,  // the answer's MAC (M_IC or DO8E) has a byte flipped
-  kFirstTag,   // the data's first byte is changed before it is enciphered
+  kStatus,        // the answer is 6F 00
+  kAnswerMac,     // the answer's MAC (M_IC or DO8E) has a byte flipped
+  kFirstTag,      // the data's first byte is changed before it is enciphered
+  kOtherRndIc,    // the authentication answer carries another RND.IC, under a valid MAC
+  kOtherRndIfd,   // ... another RND.IFD, as a recorded answer to another access would
+  kInnerStatus,   // the protected status (DO99) is 6A 82 in a 90 00 answer, under a valid MAC
 };
 
 class PassportChip {

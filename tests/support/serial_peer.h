@@ -3,7 +3,7 @@
 // pseudo-terminal, under wine a line that the test script maps to a COM port. Under wine
 // all test programs share those lines, so each program keeps to COM numbers of its own
 // (device: 1, 3-6, 10, 256; frames: 7; ports: 8; PC/SC ports: 9; exports: 11; contactless
-// cards: 12; device commands: 13; identity cards: 14, 17; free: 2, 15, 16).
+// cards: 12; device commands: 13; identity cards: 14, 16, 17; free: 2, 15).
 #include <cstddef>
 #include <cstdint>
 #include <memory>

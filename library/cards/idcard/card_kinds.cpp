@@ -86,8 +86,8 @@ void DecodeForeignShortRecord(const std::uint8_t* text, char* const* fields) {
 }
 
 int DecideIdCardType() {
+  DropCachedBaseMsg();
   CachedBaseMsg& cache = Device().gCachedBaseMsg;
-  cache = CachedBaseMsg{};
   const int result = ReadBaseMsg(Device().gPort, cache.g_pucCHMsg, &cache.textLength, cache.photo,
                                  &cache.photoLength, 0);
   Settings().table[kReadBaseMsgRet] = result;
@@ -97,6 +97,8 @@ int DecideIdCardType() {
   DebugLogf("卡类型标志位：g_pucCHMsg[248]=%2x ", cache.g_pucCHMsg[kCardKindAt]);
   return DecideCardKind(cache.g_pucCHMsg);
 }
+
+void DropCachedBaseMsg() { Device().gCachedBaseMsg = CachedBaseMsg{}; }
 
 int ReadBaseInfos(char* name, char* gender, char* nation, char* birthDate, char* idNumber,
                   char* address, char* authority, char* startDate, char* endDate) {

@@ -11,6 +11,10 @@ namespace vantel {
 
 // 100, 101 or 102 after a successful read, else the read's result.
 int DecideIdCardType();
+// Forgets the message the decision kept. A caller that decides the kind itself calls this
+// before it returns, whether or not its decoder took the message: a message left behind
+// would answer a later read as that card's, after the card has left the reader.
+void DropCachedBaseMsg();
 
 // The resident layout (also for a permit): 1 decoded, 0 otherwise.
 int ReadBaseInfos(char* name, char* gender, char* nation, char* birthDate, char* idNumber,

@@ -154,6 +154,10 @@ bool OpenMutualAuthenticateAnswer(const BacKeys& keys, const std::uint8_t answer
   return true;
 }
 
+bool AnswersThisChallenge(const std::uint8_t decrypted[32], const std::uint8_t rndIc[8], const IfdRandom& random) {
+  return std::memcmp(decrypted, rndIc, 8) == 0 && std::memcmp(decrypted + 8, random.rndIfd, 8) == 0;
+}
+
 void StartSecureChannel(const IfdRandom& random, const std::uint8_t rndIc[8], const std::uint8_t kIc[16],
                         SecureChannel* channel) {
   std::uint8_t seed[16];

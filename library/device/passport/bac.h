@@ -56,6 +56,9 @@ void BuildMutualAuthenticate(const BacKeys& keys, const std::uint8_t rndIc[8], c
 // MAC.
 bool OpenMutualAuthenticateAnswer(const BacKeys& keys, const std::uint8_t answer[kAuthenticationDataLength],
                                   std::uint8_t decrypted[32]);
+// Whether the deciphered answer RND.IC || RND.IFD || K.IC carries the chip's challenge and
+// this terminal's RND.IFD: a genuine answer to another access does not.
+bool AnswersThisChallenge(const std::uint8_t decrypted[32], const std::uint8_t rndIc[8], const IfdRandom& random);
 // The session keys from K.IFD xor K.IC and SSC = RND.IC[4..7] || RND.IFD[4..7].
 void StartSecureChannel(const IfdRandom& random, const std::uint8_t rndIc[8], const std::uint8_t kIc[16],
                         SecureChannel* channel);

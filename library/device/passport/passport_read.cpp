@@ -132,10 +132,11 @@ int Authenticate(const char* mrz, SecureChannel* channel) {
   const bool authentic = OpenMutualAuthenticateAnswer(keys, answer.bytes, decrypted);
   WipeBytes(&keys, sizeof keys);
   if (!authentic) return kChipAuthenticationMac;
-  StartSecureChannel(random, rndIc, decrypted + 16, channel);
+  const bool answered = AnswersThisChallenge(decrypted, rndIc, random);
+  if (answered) StartSecureChannel(random, rndIc, decrypted + 16, channel);
   WipeBytes(decrypted, sizeof decrypted);
   WipeBytes(&random, sizeof random);
-  return 0;
+  return answered ? 0 : kMutualAuthenticateFailed;
 }
 
 }  // namespace

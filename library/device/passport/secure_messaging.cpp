@@ -102,6 +102,8 @@ AnswerCheck OpenProtectedAnswer(SecureChannel* channel, const std::uint8_t* answ
     return AnswerCheck::kMac;
   }
   if (!MacMatches(*channel, answer, do99.end, answer + do8e.valueOffset)) return AnswerCheck::kMac;
+  // The chip's own status is the one under the MAC; the outer 90 00 is not protected.
+  if (answer[do99.valueOffset] != 0x90 || answer[do99.valueOffset + 1] != 0x00) return AnswerCheck::kStatus;
   *dataLength = 0;
   if (hasData && !Decipher(*channel, answer + do87.valueOffset, do87.valueLength, data, dataLength)) {
     return AnswerCheck::kMac;

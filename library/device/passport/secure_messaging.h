@@ -23,8 +23,9 @@ void BuildProtectedRead(SecureChannel* channel, std::uint8_t p1, std::uint8_t p2
 enum class AnswerCheck { kGood, kStatus, kMac };
 // kStatus when the answer does not end with 90 00. Otherwise increments the SSC and checks
 // the MAC over SSC || DO87 || DO99; an answer whose objects do not parse, or whose DO87
-// does not decipher to padded data, counts as a wrong MAC. On kGood `data` holds the
-// deciphered contents without their padding.
+// does not decipher to padded data, counts as a wrong MAC. Past the MAC, a DO99 status
+// other than 90 00 is kStatus. On kGood `data` holds the deciphered contents without their
+// padding.
 AnswerCheck OpenProtectedAnswer(SecureChannel* channel, const std::uint8_t* answer, std::size_t length,
                                 std::uint8_t data[kMaxProtectedData], std::size_t* dataLength);
 

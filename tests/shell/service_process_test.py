@@ -61,9 +61,9 @@ def https_status(port):
         return peer.recv(4096).split(b"\r\n", 1)[0]
 
 
-def websocket_upgrade(port):
-    """An upgraded connection, left open."""
-    peer = connect(port)
+def websocket_upgrade(port, peer=None):
+    """An upgraded connection, left open: `peer` when given, already connected to the port."""
+    peer = peer or connect(port)
     key = base64.b64encode(os.urandom(16)).decode()
     peer.sendall((f"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
                   f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\n"

@@ -14,6 +14,8 @@ import service_process_test as service
 
 # Far longer than any answer takes; a wait that runs out fails.
 ANSWER_WAIT = 20
+# The WebSocket connections the service serves at once.
+MOST_CONNECTIONS = 256
 
 
 def text_frame(text):
@@ -60,14 +62,14 @@ def stalling_client(port):
     return service.websocket_upgrade(port, peer)
 
 
-def closed_by_service(peer):
+def read_until_closed(peer):
+    """Reads what the service sent until it closes the connection; a time-out fails."""
     peer.settimeout(ANSWER_WAIT)
     try:
         while peer.recv(65536):
             pass
     except ConnectionResetError:
         pass
-    return True
 
 
 def process_entry(process, name):
@@ -133,7 +135,7 @@ class WsPeer(service.ServiceTestCase):
             sender.join(60)
         service.websocket_upgrade(self.websocket).close()
         for peer in stalled:
-            self.assertTrue(closed_by_service(peer))
+            read_until_closed(peer)
             peer.close()
         honest.close()
         self.assertEqual(service.stop(process), (0, ""))
@@ -152,18 +154,21 @@ class WsPeer(service.ServiceTestCase):
         service.websocket_upgrade(self.websocket).close()
         self.assertEqual(service.stop(process), (0, ""))
 
-    def test_connections_idle_after_a_long_upgrade_request_hold_little_memory(self):
+    def test_as_many_connections_as_served_hold_little_memory_and_more_are_refused(self):
         process = self.start_service()
         # Joined over 64 full receives, then answered.
         request = (b"GET / HTTP/1.1\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nX-Pad: "
                    + b"p" * (64 * 1024) + b"\r\n\r\n")
         before = resident_kib(process)
         clients = []
-        for _ in range(200):
+        for _ in range(MOST_CONNECTIONS):
             clients.append(service.connect(self.websocket))
             clients[-1].sendall(request)
             self.assertTrue(clients[-1].recv(4096).startswith(b"HTTP/1.1 101"))
-        self.assertLess(resident_kib(process) - before, 200 * 64 // 4, "KiB grown")
+        self.assertLess(resident_kib(process) - before, MOST_CONNECTIONS * 64 // 4, "KiB grown")
+        with service.connect(self.websocket) as refused:
+            read_until_closed(refused)
+        self.assertTrue(self.logged(b"WebSocket connection refused"))
         for peer in clients:
             peer.close()
         self.assertEqual(service.stop(process), (0, ""))

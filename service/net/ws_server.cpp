@@ -304,7 +304,8 @@ void WsServer::DropReceivers(const std::vector<IoContext*>& dropped) {
     lock.Acquire(mutex_);
     for (IoContext* context : dropped) {
       gWsConnections.erase(context);
-      dropped_.insert(context);
+      // One closed meanwhile waits for this broadcast to end before it is freed.
+      if (open_.count(context) != 0) dropped_.insert(context);
     }
   }
   port_->Wake();

@@ -133,8 +133,9 @@ class WsServer {
   // the wait.
   int PushLoop();
 
-  // How long a client has to take an answer (or its upgrade answer) whole, so that a client
-  // which stops reading cannot hold every other client up.
+  // How long a client has to take an answer whole (and how long the send of its upgrade
+  // answer may make no progress), so that a client which stops reading cannot hold every
+  // other client up.
   static constexpr std::uint32_t kSendTimeoutMs = 5000;
   // The connections served at once; more are closed as they come. Each may hold up to
   // kAnswerBufferSize while it joins an upgrade request: all of them together stay far within

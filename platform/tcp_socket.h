@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -29,6 +30,9 @@ class TcpSocket {
   virtual bool HasPeer() = 0;
   // One send call: the bytes sent, or -1 on error.
   virtual int Send(const std::uint8_t* data, std::size_t length) = 0;
+  // One send call that never waits for room: the bytes taken, 0 when there was no room, -1
+  // on error.
+  virtual int SendWithoutWaiting(const std::uint8_t* data, std::size_t length) = 0;
   // How long one send call waits for room before it fails: a peer that stops reading must
   // not hold the sender for ever.
   virtual bool SetSendTimeout(std::uint32_t milliseconds) = 0;
@@ -44,6 +48,10 @@ class TcpSocket {
   // The system's own handle (SOCKET or file descriptor), for OpenSSL and the completion port.
   virtual std::intptr_t NativeHandle() const = 0;
 };
+
+// Waits up to `waitMs` until one of `sockets` has room to send (or has failed, which its next
+// send tells); false when none had in time.
+bool WaitUntilAnyCanSend(const std::vector<TcpSocket*>& sockets, std::uint32_t waitMs);
 
 // A listening IPv4 stream socket on all local interfaces.
 class TcpListener {

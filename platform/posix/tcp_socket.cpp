@@ -60,6 +60,15 @@ class PosixTcpSocket : public TcpSocket {
     return static_cast<int>(send(fd_, data, length, MSG_NOSIGNAL));
   }
 
+  int SendWithoutWaiting(const std::uint8_t* data, std::size_t length) override {
+    ssize_t sent;
+    do {
+      sent = send(fd_, data, length, MSG_DONTWAIT | MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+    return static_cast<int>(sent);
+  }
+
   bool SetSendTimeout(std::uint32_t milliseconds) override {
     return SetTimeout(SO_SNDTIMEO, milliseconds);
   }
@@ -119,6 +128,17 @@ class PosixTcpListener : public TcpListener {
 };
 
 }  // namespace
+
+bool WaitUntilAnyCanSend(const std::vector<TcpSocket*>& sockets, std::uint32_t waitMs) {
+  std::vector<pollfd> watches;
+  for (TcpSocket* socket : sockets)
+    watches.push_back({static_cast<int>(socket->NativeHandle()), POLLOUT, 0});
+  int ready;
+  do {
+    ready = poll(watches.data(), watches.size(), static_cast<int>(waitMs & 0x7FFFFFFF));
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0;
+}
 
 bool StartSocketLibrary() { return true; }
 void StopSocketLibrary() {}

@@ -54,6 +54,14 @@ class Win32TcpSocket : public TcpSocket {
     return sent == SOCKET_ERROR ? -1 : sent;
   }
 
+  // Winsock has no per-call flag: the socket is non-blocking for this one call.
+  int SendWithoutWaiting(const std::uint8_t* data, std::size_t length) override {
+    if (!SetBlocking(socket_, false)) return -1;
+    int sent = send(socket_, reinterpret_cast<const char*>(data), static_cast<int>(length), 0);
+    if (sent == SOCKET_ERROR) sent = WSAGetLastError() == WSAEWOULDBLOCK ? 0 : -1;
+    return SetBlocking(socket_, true) ? sent : -1;
+  }
+
   bool SetSendTimeout(std::uint32_t milliseconds) override {
     return SetTimeout(SO_SNDTIMEO, milliseconds);
   }
@@ -105,6 +113,14 @@ class Win32TcpListener : public TcpListener {
 };
 
 }  // namespace
+
+bool WaitUntilAnyCanSend(const std::vector<TcpSocket*>& sockets, std::uint32_t waitMs) {
+  std::vector<WSAPOLLFD> watches;
+  for (TcpSocket* socket : sockets)
+    watches.push_back({static_cast<SOCKET>(socket->NativeHandle()), POLLWRNORM, 0});
+  return WSAPoll(watches.data(), static_cast<ULONG>(watches.size()),
+                 static_cast<INT>(waitMs & 0x7FFFFFFF)) > 0;
+}
 
 bool StartSocketLibrary() {
   WSADATA data;

@@ -9,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/clock.h"
 #include "service/net/service_text.h"
 #include "service/net/ws_request.h"
 #include "service/net/ws_server.h"
@@ -138,6 +137,7 @@ void WsServer::StopPush() {
   MutexLock lock;
   lock.Acquire(push_control_);
   gPushOn = false;
+  pause_.Wake();
   if (push_thread_->IsRunning()) push_thread_->WaitWithMessagePump();
 }
 
@@ -155,7 +155,7 @@ int WsServer::PushLoop() {
     // Only the bytes this cycle wrote are zeroed again.
     std::memset(answer.get(), 0, std::strlen(answer.get()));
     std::memset(named.data(), 0, std::strlen(named.data()));
-    platform::SleepMs(static_cast<std::uint32_t>(gPushInterval.load()));
+    pause_.Wait(static_cast<std::uint32_t>(gPushInterval.load()), [] { return !gPushOn; });
   }
   return 0;
 }

@@ -28,12 +28,13 @@ class WsMessageReader {
   // The largest frame a client may send, header included.
   static constexpr std::size_t kLargestFrame = 1024;
 
-  // `area`, `capacity` zero-filled bytes, keeps what was received and not yet handled; an
-  // upgrade request may fill all of it but its last byte, which ends the text.
-  WsMessageReader(char* area, std::size_t capacity);
+  // Keeps what was received and not yet handled, at most `capacity` bytes (an upgrade request
+  // may fill all of them but the last, which ends the text). The area grows as a message is
+  // joined and is given back once it is handled: an idle connection holds one receive's room.
+  explicit WsMessageReader(std::size_t capacity);
 
   // Where the next receive writes and how many bytes it may take (at most kReceiveSize).
-  char* ReceiveSpace() const { return area_ + held_; }
+  char* ReceiveSpace() { return area_.data() + held_; }
   std::size_t ReceiveRoom() const;
 
   // Takes `bytes` just received at ReceiveSpace() and returns what the whole messages among
@@ -48,8 +49,10 @@ class WsMessageReader {
   bool TakeFrame(std::vector<WsAction>& actions);
   // Drops the first `used` bytes, moves the rest to the start and zeroes what they left.
   void Consume(std::size_t used);
+  // The held bytes, the next receive's room and a zero behind it; no more.
+  void FitArea();
 
-  char* area_;
+  std::vector<char> area_;  // the held bytes, then zeros
   std::size_t capacity_;
   std::size_t held_ = 0;
   bool ended_ = false;

@@ -4,8 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
+
+#include "platform/clock.h"
+#include "service/shell/service_log.h"
 
 namespace lumarin {
 
@@ -26,16 +30,42 @@ void Trace(const char* line) {
   std::fflush(stdout);
 }
 
+// One broadcast's frame on its way to one connection.
+struct Delivery {
+  IoContext* context;
+  std::size_t sent;
+  bool failed;
+};
+
+// Sends the frame to every delivery at once, each as far as its peer takes it, until each has
+// it whole or failed, or `limitMs` have passed.
+void SendToAll(std::vector<Delivery>& deliveries, const char* frame, std::size_t size,
+               std::uint32_t limitMs) {
+  const std::uint32_t start = platform::TickCountMs();
+  for (;;) {
+    std::vector<platform::TcpSocket*> waiting;
+    for (Delivery& delivery : deliveries) {
+      if (delivery.failed || delivery.sent == size) continue;
+      const int done = delivery.context->connection->SendWithoutWaiting(
+          reinterpret_cast<const std::uint8_t*>(frame) + delivery.sent, size - delivery.sent);
+      delivery.failed = done < 0;
+      if (done > 0) delivery.sent += static_cast<std::size_t>(done);
+      if (!delivery.failed && delivery.sent < size) waiting.push_back(delivery.context->connection.get());
+    }
+    if (waiting.empty()) return;
+    const std::uint32_t spent = platform::TickCountMs() - start;
+    if (spent >= limitMs || !platform::WaitUntilAnyCanSend(waiting, limitMs - spent)) return;
+  }
+}
+
 }  // namespace
 
-// calloc: the zero pages of an idle connection's area stay untouched.
 IoContext::IoContext(std::unique_ptr<platform::TcpSocket> accepted)
     : connection(std::move(accepted)),
       socket(connection->NativeHandle()),
-      data(static_cast<char*>(std::calloc(kAnswerBufferSize, 1))),
-      reader(data, kAnswerBufferSize) {}
+      reader(kAnswerBufferSize) {}
 
-IoContext::~IoContext() { std::free(data); }
+IoContext::~IoContext() = default;
 
 void CAcceptTaskThread::Run() {
   if (server_ != nullptr) server_->AcceptLoop();
@@ -91,6 +121,7 @@ WsServer::WsServer(WsCommands commands)
   push_thread_->SetAutoDelete(0);
   push_control_.Create();
   mutex_.Create();
+  sending_.Create();
 }
 
 WsServer::~WsServer() {
@@ -122,6 +153,7 @@ bool WsServer::Start(void* notify, const char* ip, int port) {
 void WsServer::Stop() {
   commands_.stop_push();
   stop_ = true;
+  pause_.Wake();
   if (accept_thread_->IsRunning()) {
     std::unique_ptr<platform::TcpSocket> wake = platform::TcpSocket::Create();
     if (wake) wake->Connect("127.0.0.1", static_cast<std::uint16_t>(port_number_), kWakeUpWaitMs);
@@ -139,23 +171,42 @@ void WsServer::StopAndWait() {
 
 int WsServer::AcceptLoop() {
   std::unique_ptr<platform::TcpListener> listener = platform::TcpListener::Create();
-  if (!listener) return -1;
-  listener->Listen(static_cast<std::uint16_t>(port_number_), kListenBacklog);
+  // A port held elsewhere: nothing to accept on (the listener closes with the loop).
+  if (!listener || !listener->Listen(static_cast<std::uint16_t>(port_number_), kListenBacklog))
+    return -1;
   while (!stop_) {
     std::unique_ptr<platform::TcpSocket> accepted = listener->Accept();
     Trace("accept\n");
-    if (!accepted) return -1;  // the listener closes with it
-    accepted->SetSendTimeout(kSendTimeoutMs);
-    auto* context = new IoContext(std::move(accepted));
-    {
-      MutexLock lock;
-      lock.Acquire(mutex_);
-      open_.insert(context);
+    if (!accepted) {
+      // Out of descriptors, or a queued peer gone: the next accept may well succeed.
+      pause_.Wait(kAcceptRetryMs, [this] { return stop_.load(); });
+      continue;
     }
+    accepted->SetSendTimeout(kSendTimeoutMs);
+    IoContext* context = Admit(std::move(accepted));
+    if (context == nullptr) continue;
     port_->Associate(context->socket, context);
     PostReceive(context);
   }
   return 0;
+}
+
+IoContext* WsServer::Admit(std::unique_ptr<platform::TcpSocket> accepted) {
+  MutexLock lock;
+  lock.Acquire(mutex_);
+  if (open_.size() >= kMaxConnections) {
+    ServiceLogf("WebSocket connection refused: %u connections served already",
+                static_cast<unsigned>(open_.size()));
+    return nullptr;
+  }
+  try {
+    auto context = std::make_unique<IoContext>(std::move(accepted));
+    open_.insert(context.get());
+    return context.release();
+  } catch (const std::bad_alloc&) {
+    ServiceLogf("WebSocket connection refused: out of memory");
+    return nullptr;
+  }
 }
 
 int WsServer::CompletionLoop() {
@@ -163,16 +214,31 @@ int WsServer::CompletionLoop() {
     Trace("before GetQueuedCompletionStatus\n");
     const platform::CompletionPort::Completion done = port_->Wait();
     Trace("after GetQueuedCompletionStatus\n");
-    if (done.key == nullptr) continue;  // a wake: stop is looked at again
+    if (done.key == nullptr) {  // a wake: stop is looked at again, dropped receivers closed
+      CloseDroppedConnections();
+      continue;
+    }
     auto* context = static_cast<IoContext*>(done.key);
     if (done.bytes == 0) {
       Trace("achive zero，disconnect\n");
       CloseConnection(context);
       continue;
     }
-    if (OnMessage(context, done.bytes)) PostReceive(context);
+    OnCompletion(context, done.bytes);
   }
   return 0;
+}
+
+void WsServer::OnCompletion(IoContext* context, int bytes) {
+  bool open;
+  try {
+    open = OnMessage(context, bytes);
+  } catch (const std::bad_alloc&) {
+    ServiceLogf("WebSocket connection closed: out of memory");
+    CloseConnection(context);
+    return;
+  }
+  if (open) PostReceive(context);
 }
 
 bool WsServer::OnMessage(IoContext* context, int bytes) {
@@ -181,7 +247,10 @@ bool WsServer::OnMessage(IoContext* context, int bytes) {
   for (const WsAction& action : context->reader.Take(static_cast<std::size_t>(bytes))) {
     switch (action.kind) {
       case WsAction::kUpgrade: {
-        SendAll(context, action.text.data(), action.text.size());
+        if (!SendAll(context, action.text.data(), action.text.size())) {
+          CloseConnection(context);  // frames after a cut answer would make no sense
+          return false;
+        }
         MutexLock lock;
         lock.Acquire(mutex_);
         gWsConnections.insert(context);
@@ -209,20 +278,57 @@ bool WsServer::OnMessage(IoContext* context, int bytes) {
 }
 
 void WsServer::Broadcast(const char* answer) {
-  MutexLock lock;
-  lock.Acquire(mutex_);
+  MutexLock sending;
+  sending.Acquire(sending_);
   const auto length = static_cast<unsigned int>(strnlen(answer, kNamedAnswerSize - 1));
-  const int size = codec_.EncodeFrame(answer, length, frame_, kFrameText);
-  for (IoContext* connection : gWsConnections) SendAll(connection, frame_, static_cast<std::size_t>(size));
+  const auto size = static_cast<std::size_t>(codec_.EncodeFrame(answer, length, frame_, kFrameText));
+  std::vector<Delivery> deliveries;
+  for (IoContext* receiver : Receivers()) deliveries.push_back({receiver, 0, false});
+  SendToAll(deliveries, frame_, size, kSendTimeoutMs);
+  // A frame cut short leaves the connection's stream unusable: nothing more goes after it.
+  std::vector<IoContext*> undelivered;
+  for (const Delivery& delivery : deliveries)
+    if (delivery.sent < size) undelivered.push_back(delivery.context);
+  if (!undelivered.empty()) DropReceivers(undelivered);
 }
 
-void WsServer::SendAll(IoContext* context, const char* bytes, std::size_t length) {
+std::vector<IoContext*> WsServer::Receivers() {
+  MutexLock lock;
+  lock.Acquire(mutex_);
+  return std::vector<IoContext*>(gWsConnections.begin(), gWsConnections.end());
+}
+
+void WsServer::DropReceivers(const std::vector<IoContext*>& dropped) {
+  {
+    MutexLock lock;
+    lock.Acquire(mutex_);
+    for (IoContext* context : dropped) {
+      gWsConnections.erase(context);
+      // One closed meanwhile waits for this broadcast to end before it is freed.
+      if (open_.count(context) != 0) dropped_.insert(context);
+    }
+  }
+  port_->Wake();
+}
+
+void WsServer::CloseDroppedConnections() {
+  std::set<IoContext*> dropped;
+  {
+    MutexLock lock;
+    lock.Acquire(mutex_);
+    dropped.swap(dropped_);
+  }
+  for (IoContext* context : dropped) CloseConnection(context);
+}
+
+bool WsServer::SendAll(IoContext* context, const char* bytes, std::size_t length) {
   for (std::size_t sent = 0; sent < length;) {
     const int done = context->connection->Send(reinterpret_cast<const std::uint8_t*>(bytes) + sent,
                                                length - sent);
-    if (done <= 0) return;  // the connection stays; its next answer is tried again
+    if (done <= 0) return false;
     sent += static_cast<std::size_t>(done);
   }
+  return true;
 }
 
 void WsServer::PostReceive(IoContext* context) {
@@ -235,8 +341,12 @@ void WsServer::CloseConnection(IoContext* context) {
     lock.Acquire(mutex_);
     gWsConnections.erase(context);
     open_.erase(context);
+    dropped_.erase(context);
   }
   port_->Forget(context);
+  // A broadcast of the push thread may still be sending to it.
+  MutexLock sending;
+  sending.Acquire(sending_);
   delete context;
 }
 

@@ -61,9 +61,9 @@ def https_status(port):
         return peer.recv(4096).split(b"\r\n", 1)[0]
 
 
-def websocket_upgrade(port):
-    """An upgraded connection, left open."""
-    peer = connect(port)
+def websocket_upgrade(port, peer=None):
+    """An upgraded connection, left open: `peer` when given, already connected to the port."""
+    peer = peer or connect(port)
     key = base64.b64encode(os.urandom(16)).decode()
     peer.sendall((f"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
                   f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\n"
@@ -106,11 +106,12 @@ class ServiceFolder:
                         "-out", os.path.join(self.folder, "server.crt")],
                        check=True, capture_output=True)
 
-    def start(self, **environment):
+    def start(self, preexec=None, **environment):
         environment = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, TMPDIR=self.temp,
                            **environment)
         return subprocess.Popen(command(self.program), cwd=self.folder, env=environment,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                preexec_fn=preexec)
 
     def start_lines(self, process):
         # Later lines (the WebSocket server's traces) may be in the ANSI code page; Windows'
@@ -132,7 +133,9 @@ def stop(process, sig=signal.SIGTERM):
     return process.returncode, errors.decode("latin-1")
 
 
-class ServiceProcess(unittest.TestCase):
+class ServiceTestCase(unittest.TestCase):
+    """Runs service programs in a temporary folder and ends those still running."""
+
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="lumarin-")
         self.processes = []
@@ -150,6 +153,8 @@ class ServiceProcess(unittest.TestCase):
         self.assertEqual(folder.start_lines(process), START_LINES)
         return process
 
+
+class ServiceProcess(ServiceTestCase):
     def test_serves_its_ports_logs_and_ends_on_each_quit_signal_with_clients_open(self):
         # A folder path far past 256 bytes: config.ini is still found and read.
         deep = os.path.join(self.root, *(["d" * 60] * 6))

@@ -29,8 +29,7 @@ std::string Upgraded() { return "upgrade " + WebSocketCodec().MakeHandshakeAnswe
 // Feeds the receives one by one (each at most what the reader offers) and lists the actions.
 std::vector<std::string> Feed(const std::vector<std::string>& receives,
                              std::size_t capacity = 524288) {
-  std::vector<char> area(capacity, '\0');
-  WsMessageReader reader(area.data(), area.size());
+  WsMessageReader reader(capacity);
   std::vector<std::string> seen;
   static const char* const kNames[] = {"upgrade ", "refuse ", "dispatch ", "close", "drop"};
   for (const std::string& bytes : receives) {

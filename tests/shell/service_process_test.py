@@ -5,6 +5,7 @@ Usage: service_process_test.py --program lumarin --library libvantel.so [unittes
 import argparse
 import base64
 import os
+import resource
 import shutil
 import signal
 import socket
@@ -106,11 +107,14 @@ class ServiceFolder:
                         "-out", os.path.join(self.folder, "server.crt")],
                        check=True, capture_output=True)
 
-    def start(self, **environment):
+    def start(self, descriptors=None, **environment):
+        """`descriptors`: the most files the program may hold open."""
         environment = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, TMPDIR=self.temp,
                            **environment)
+        limit = None if descriptors is None else (
+            lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (descriptors, descriptors)))
         return subprocess.Popen(command(self.program), cwd=self.folder, env=environment,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=limit)
 
     def start_lines(self, process):
         # Later lines (the WebSocket server's traces) may be in the ANSI code page; Windows'
@@ -132,7 +136,9 @@ def stop(process, sig=signal.SIGTERM):
     return process.returncode, errors.decode("latin-1")
 
 
-class ServiceProcess(unittest.TestCase):
+class ServiceTestCase(unittest.TestCase):
+    """Runs services in a temporary folder and kills any still running at the end."""
+
     def setUp(self):
         self.root = tempfile.mkdtemp(prefix="lumarin-")
         self.processes = []
@@ -144,12 +150,14 @@ class ServiceProcess(unittest.TestCase):
                 process.kill()
                 process.communicate()
 
-    def start(self, folder):
-        process = folder.start()
+    def start(self, folder, **options):
+        process = folder.start(**options)
         self.processes.append(process)
         self.assertEqual(folder.start_lines(process), START_LINES)
         return process
 
+
+class ServiceProcess(ServiceTestCase):
     def test_serves_its_ports_logs_and_ends_on_each_quit_signal_with_clients_open(self):
         # A folder path far past 256 bytes: config.ini is still found and read.
         deep = os.path.join(self.root, *(["d" * 60] * 6))

@@ -6,7 +6,8 @@ namespace lumarin {
 
 bool ConnectionCap::AdmitsOneMore() const {
   if (open_.load() < kMaxOpenConnections) return true;
-  ServiceLogf("connection refused: %u connections open", static_cast<unsigned>(kMaxOpenConnections));
+  ServiceLogf("connection refused: %u connections open",
+              static_cast<unsigned>(kMaxOpenConnections));
   return false;
 }
 

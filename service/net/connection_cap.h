@@ -9,10 +9,10 @@
 namespace lumarin {
 
 // The connections one listener serves at once. An HTTP connection holds a thread (2 MiB of
-// stack reserved on Windows) and, while it answers, 1 MiB of answer buffers: 128 of them on
-// each of the three listeners stay near 1.2 GiB even when all are busy at once, inside the
-// 2 GiB of the 32-bit program beside the reader library's own needs. A browser opens six
-// connections to one host, so no page comes near it.
+// stack reserved on Windows) and, while it answers, 1 MiB of answer buffers: 128 on each
+// HTTP listener take under 1 GiB even when all are busy at once (a WebSocket connection
+// takes less), inside the 2 GiB of the 32-bit program beside the reader library's needs.
+// A browser opens six connections to one host, so no page comes near it.
 constexpr std::size_t kMaxOpenConnections = 128;
 
 // How long a listener waits after a failed accept (out of descriptors, or a peer that reset

@@ -1,6 +1,7 @@
 #include "platform/service_window.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -49,6 +50,10 @@ ServiceWindow CreateServiceWindow(const std::string& /*title*/, int /*showComman
 
 int RunMessageLoop() {
   while (!gLoopEnded) {
+    // The wait is poll's, not read's: ThreadSanitizer runs a signal's handler during poll
+    // but holds it back until a read returns, and this read waits for that very handler.
+    pollfd watch{gSignalPipe[0], POLLIN, 0};
+    if (poll(&watch, 1, -1) < 0 && errno == EINTR) continue;
     char byte;
     ssize_t got = read(gSignalPipe[0], &byte, 1);
     if (got < 0 && errno == EINTR) continue;

@@ -74,10 +74,10 @@ ThreadHandle CreateSuspendedThread(ThreadBody body, void* argument) {
 
 void ResumeThread(ThreadHandle thread) {
   if (!thread) return;
-  {
-    std::lock_guard<std::mutex> hold(thread->lock);
-    thread->released = true;
-  }
+  // Signalled with the lock held: once it is let go, the thread may run, end and free the
+  // record before this call would reach the condition variable.
+  std::lock_guard<std::mutex> hold(thread->lock);
+  thread->released = true;
   thread->changed.notify_all();
 }
 

@@ -1,7 +1,8 @@
 #include "service/api/reader_mutex.h"
 
-#include <memory>
+#include <new>
 
+#include "platform/large_block.h"
 #include "service/api/api_handler.h"
 #include "service/net/service_text.h"
 
@@ -39,7 +40,8 @@ void RunLocked(char* result, const std::function<void(char* work)>& operation) {
   MutexLock lock;
   lock.Acquire(*gReaderMutex);
   // The byte behind the buffer stays zero: an answer that fills it is still terminated.
-  std::unique_ptr<char[]> work(new char[kAnswerBufferSize + 1]());
+  platform::LargeBlock work = platform::MakeLargeBlock(kAnswerBufferSize + 1);
+  if (!work) throw std::bad_alloc();
   operation(work.get());
   if (AnsiToUtf8Buffer(work.get(), result, kAnswerBufferSize) != 0)
     AnsiToUtf8Buffer(kTooLargeAnswer, result, kAnswerBufferSize);

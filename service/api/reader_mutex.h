@@ -21,7 +21,8 @@ void DestroyReaderMutex();
 // taken until after the conversion: `operation` writes its JSON answer (ANSI code page, NUL
 // not needed) into a fresh zeroed work buffer of kAnswerBufferSize bytes, and the answer is
 // converted to UTF-8 into `result` (kAnswerBufferSize bytes). An answer whose UTF-8 form does
-// not fit becomes {"resultFlag":-1,"errorMsg":"打开照片失败"}, never a cut one.
+// not fit becomes {"resultFlag":-1,"errorMsg":"打开照片失败"}, never a cut one. Throws
+// std::bad_alloc when no work buffer can be had.
 void RunLocked(char* result, const std::function<void(char* work)>& operation);
 
 }  // namespace lumarin

@@ -17,8 +17,13 @@ class Client {
   virtual int Write(const char* data, int length) = 0;
   virtual void Close() = 0;
 
-  // Answers the peer's requests, one per read, until the peer closes; then closes.
+  // Answers the peer's requests, one per read, until the peer closes or no memory can be
+  // had for an answer; then closes.
   void ProcessRequests();
+
+ private:
+  // Answers one NUL-terminated read; false when the memory for its answer could not be had.
+  bool Answer(const char* read);
 };
 
 }  // namespace lumarin

@@ -4,7 +4,9 @@
 #include <openssl/ssl.h>
 
 #include <cstring>
+#include <new>
 
+#include "platform/clock.h"
 #include "service/api/api_handlers.h"
 #include "service/net/http_clients.h"
 #include "service/net/tls_context.h"
@@ -85,16 +87,33 @@ void HttpListener::AcceptLoop() {
   if (!listener || !listener->Listen(static_cast<std::uint16_t>(port_), kListenBacklog)) return;
   while (!stopRequested_) {
     std::unique_ptr<platform::TcpSocket> connection = listener->Accept();
-    if (connection) HandOver(std::move(connection));
+    if (connection)
+      Admit(std::move(connection));
+    else
+      platform::SleepMs(kFailedAcceptPauseMs);
   }
 }
 
-void HttpListener::RunConnection(Client* client, CTaskThread* thread) {
+void HttpListener::Admit(std::unique_ptr<platform::TcpSocket> connection) {
+  if (!connections_->AdmitsOneMore()) return;
+  try {
+    HandOver(std::move(connection));
+  } catch (const std::bad_alloc&) {
+    // Out of memory: this connection is closed as what was made for it goes; the
+    // listener and the connections already served go on.
+  }
+}
+
+void HttpListener::RunConnection(std::unique_ptr<Client> client,
+                                 std::unique_ptr<CTaskThread> thread) {
   thread->SetAutoDelete(1);
-  if (thread->Start()) return;
-  client->Close();
-  delete client;
-  delete thread;
+  if (!thread->Start()) {
+    client->Close();
+    return;
+  }
+  // Both belong to the running thread now.
+  client.release();
+  thread.release();
 }
 
 HttpServer::~HttpServer() { Shutdown(); }
@@ -102,8 +121,9 @@ HttpServer::~HttpServer() { Shutdown(); }
 CTaskThread* HttpServer::MakeAcceptThread() { return new CHttpServTaskThread(this); }
 
 void HttpServer::HandOver(std::unique_ptr<platform::TcpSocket> connection) {
-  Client* client = new HttpClient(std::move(connection));
-  RunConnection(client, new CHttpClientTaskThread(client));
+  auto client = std::make_unique<HttpClient>(std::move(connection));
+  auto thread = std::make_unique<CHttpClientTaskThread>(client.get(), connections());
+  RunConnection(std::move(client), std::move(thread));
 }
 
 HttpsServer::HttpsServer(std::chrono::milliseconds handshakeLimit)
@@ -117,15 +137,16 @@ HttpsServer::~HttpsServer() {
 CTaskThread* HttpsServer::MakeAcceptThread() { return new CHttpsServTaskThread(this); }
 
 void HttpsServer::HandOver(std::unique_ptr<platform::TcpSocket> connection) {
-  SSL* ssl = context_ ? SSL_new(context_) : nullptr;
-  if (!ssl || !BoundedHandshake(ssl, *connection, handshakeLimit_)) {
-    WriteServiceLog("SSL accept failed");
+  std::unique_ptr<SSL, void (*)(SSL*)> ssl(context_ ? SSL_new(context_) : nullptr, SSL_free);
+  if (!ssl || !BoundedHandshake(ssl.get(), *connection, handshakeLimit_)) {
     // No close notification after a failed handshake: OpenSSL forbids a shutdown then.
-    SSL_free(ssl);
+    WriteServiceLog("SSL accept failed");
     return;
   }
-  Client* client = new HttpsClient(std::move(connection), ssl);
-  RunConnection(client, new CHttpsClientTaskThread(client));
+  auto client = std::make_unique<HttpsClient>(std::move(connection), ssl.get());
+  ssl.release();  // the client's now
+  auto thread = std::make_unique<CHttpsClientTaskThread>(client.get(), connections());
+  RunConnection(std::move(client), std::move(thread));
 }
 
 void CHttpServTaskThread::Run() {

@@ -7,6 +7,7 @@
 
 #include "platform/tcp_socket.h"
 #include "service/net/client.h"
+#include "service/net/connection_cap.h"
 #include "service/shell/task_thread.h"
 
 typedef struct ssl_ctx_st SSL_CTX;
@@ -40,11 +41,17 @@ class HttpListener {
   virtual CTaskThread* MakeAcceptThread() = 0;
   // Takes over one accepted connection.
   virtual void HandOver(std::unique_ptr<platform::TcpSocket> connection) = 0;
-  // Runs `client` on `thread` (both new, self-deleting); frees both when no thread starts.
-  static void RunConnection(Client* client, CTaskThread* thread);
+  // Runs `client` on `thread`, which deletes both when it ends; frees both when no thread
+  // starts.
+  static void RunConnection(std::unique_ptr<Client> client, std::unique_ptr<CTaskThread> thread);
+  const std::shared_ptr<ConnectionCap>& connections() const { return connections_; }
 
  private:
+  // Serves one accepted connection unless the cap refuses it.
+  void Admit(std::unique_ptr<platform::TcpSocket> connection);
+
   std::unique_ptr<CTaskThread> acceptThread_;
+  std::shared_ptr<ConnectionCap> connections_ = std::make_shared<ConnectionCap>();
   std::atomic<bool> stopRequested_{false};
   void* notify_ = nullptr;
   std::atomic<int> port_{0};
@@ -96,16 +103,19 @@ class CHttpsServTaskThread : public CHttpServTaskThread {
   using CHttpServTaskThread::CHttpServTaskThread;
 };
 
-// The connection threads: the request loop, then the connection object is deleted.
+// The connection threads: the request loop, then the connection object is deleted. Each
+// holds its connection's place under the listener's cap until it is deleted itself.
 class CHttpClientTaskThread : public CTaskThread {
  public:
-  explicit CHttpClientTaskThread(Client* client) : client_(client) {}
+  CHttpClientTaskThread(Client* client, std::shared_ptr<ConnectionCap> cap)
+      : client_(client), place_(std::move(cap)) {}
 
  protected:
   void Run() override;
 
  private:
   Client* client_;
+  ConnectionCap::Place place_;
 };
 
 class CHttpsClientTaskThread : public CHttpClientTaskThread {

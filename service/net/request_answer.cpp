@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 #include "service/net/http_answers.h"
 #include "service/net/service_text.h"
@@ -60,8 +59,8 @@ bool ParseRequest(const char* read, RequestLogWriter log, ParsedRequest& request
 
 bool AnswerBuffers::Allocate() {
   // One byte more than a handler may write, always zero, ends even an unterminated result.
-  result_.reset(new (std::nothrow) char[kAnswerBufferSize + 1]);
-  answer_.reset(new (std::nothrow) char[kAnswerBufferSize + kOkHeaderRoom]);
+  result_ = platform::MakeLargeBlock(kAnswerBufferSize + 1);
+  answer_ = platform::MakeLargeBlock(kAnswerBufferSize + kOkHeaderRoom);
   return result_ && answer_;
 }
 

@@ -2,9 +2,9 @@
 // One read of an HTTP connection turned into its answer: the request line alone is parsed
 // (method, path, query parameters); headers and body are never looked at and nothing is
 // URL-decoded. Bytes in, bytes out: no sockets here.
-#include <memory>
 #include <string>
 
+#include "platform/large_block.h"
 #include "service/api/api_handler.h"
 #include "service/net/route_table.h"
 
@@ -26,8 +26,7 @@ struct ParsedRequest {
 // Parses a read up to its first NUL; false when it holds no blank (it gets no answer).
 bool ParseRequest(const char* read, RequestLogWriter log, ParsedRequest& request);
 
-// A connection's two answer buffers, reused for all of its requests. The answer has room for
-// the headers and a whole result.
+// The two answer buffers of a request. The answer has room for the headers and a whole result.
 class AnswerBuffers {
  public:
   // False when the memory could not be had.
@@ -36,8 +35,8 @@ class AnswerBuffers {
   char* answer() { return answer_.get(); }
 
  private:
-  std::unique_ptr<char[]> result_;
-  std::unique_ptr<char[]> answer_;
+  platform::LargeBlock result_;
+  platform::LargeBlock answer_;
 };
 
 // Answers one NUL-terminated read: the answer's length in `buffers.answer()`, or -1 when the

@@ -31,8 +31,9 @@ ApiHandler RouteTable::Find(const std::string& path) const {
 }
 
 RouteTable& ServiceRoutes() {
-  static RouteTable table;
-  return table;
+  // Never destroyed: connection threads still running as the process exits look routes up.
+  static RouteTable* const table = new RouteTable;
+  return *table;
 }
 
 }  // namespace lumarin

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,6 +42,7 @@ const std::string kHeldRequest = "GET /api/readCard HTTP/1.1\r\n\r\n";
 const std::string kLockedRequest = "GET /api/connect HTTP/1.1\r\n\r\n";
 const std::string kLargestRequest = "GET /api/getSAMIDStr HTTP/1.1\r\n\r\n";
 const std::string kLockedBody = "{\"locked\":1}";
+const std::string kOutOfMemoryRequest = "GET /api/getStatus HTTP/1.1\r\n\r\n";
 
 // Holds the card operation of kHeldRequest inside the reader mutex until the test opens it.
 class Gate {
@@ -96,6 +98,7 @@ void LockedHandler(ParamMap&, char* result) {
   });
 }
 void LargestHandler(ParamMap&, char* result) { std::memset(result, 'x', kAnswerBufferSize - 1); }
+void OutOfMemoryHandler(ParamMap&, char*) { throw std::bad_alloc(); }
 
 std::string ProgramFolder() {
   const std::string program = platform::ProgramPath();
@@ -110,6 +113,7 @@ class HttpService : public ::testing::Test {
     handlers.readCard = HeldHandler;
     handlers.connect = LockedHandler;
     handlers.getSAMIDStr = LargestHandler;
+    handlers.getStatus = OutOfMemoryHandler;
     ServiceRoutes().Fill(handlers);
   }
 
@@ -300,6 +304,19 @@ TEST_F(HttpService, PeersClosingMidAnswerLeaveTheServiceRunning) {
       leaving->Receive(1000);
     }
     Served(port, tls);
+  }
+}
+
+TEST_F(HttpService, AFailedAllocationClosesThatConnectionAndNothingElse) {
+  StartBoth();
+  for (bool tls : {false, true}) {
+    const int port = ports + (tls ? 1 : 0);
+    auto kept = Served(port, tls);
+    auto failing = Served(port, tls);
+    ASSERT_TRUE(failing->Send(kOutOfMemoryRequest));
+    EXPECT_TRUE(failing->SeesClose()) << tls;
+    ASSERT_TRUE(kept->Send(kMuteRequest));
+    EXPECT_EQ(kept->ReceiveAnswer(), OkAnswer(kMuteBody)) << tls;
   }
 }
 

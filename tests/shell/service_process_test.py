@@ -5,6 +5,8 @@ Usage: service_process_test.py --program lumarin --library libvantel.so [unittes
 import argparse
 import base64
 import os
+import re
+import resource
 import shutil
 import signal
 import socket
@@ -25,6 +27,13 @@ DEFAULT_PORTS = {"http": 18889, "https": 18891, "websocket": 18890}
 def command(program, *arguments):
     """A program's command line: a Windows build's programs run under wine."""
     return (["wine"] if getattr(ARGS, "wine", False) else []) + [program, *arguments]
+
+
+def sanitized_program():
+    """Whether the program carries a sanitizer's runtime, which keeps freed memory for itself:
+    its resident memory says nothing then."""
+    with open(ARGS.program, "rb") as program:
+        return re.search(rb"__(a|t)san_init", program.read()) is not None
 
 
 def free_ports(count):
@@ -106,12 +115,14 @@ class ServiceFolder:
                         "-out", os.path.join(self.folder, "server.crt")],
                        check=True, capture_output=True)
 
-    def start(self, preexec=None, **environment):
+    def start(self, descriptors=None, **environment):
+        """`descriptors`: the most files the program may hold open."""
         environment = dict(os.environ, XDG_RUNTIME_DIR=self.runtime, TMPDIR=self.temp,
                            **environment)
+        limit = None if descriptors is None else (
+            lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (descriptors, descriptors)))
         return subprocess.Popen(command(self.program), cwd=self.folder, env=environment,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                preexec_fn=preexec)
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=limit)
 
     def start_lines(self, process):
         # Later lines (the WebSocket server's traces) may be in the ANSI code page; Windows'
@@ -147,8 +158,8 @@ class ServiceTestCase(unittest.TestCase):
                 process.kill()
                 process.communicate()
 
-    def start(self, folder):
-        process = folder.start()
+    def start(self, folder, **options):
+        process = folder.start(**options)
         self.processes.append(process)
         self.assertEqual(folder.start_lines(process), START_LINES)
         return process

@@ -2,9 +2,8 @@
 """What one WebSocket peer can do to the service program: a push wait that never ends, clients
 that stop reading, descriptors run out, long upgrade requests. The real program on loopback,
 started as service_process_test.py starts it.
-Usage: ws_peer_test.py --program lumarin --library libvantel.so [--sanitized] [unittest args]"""
+Usage: ws_peer_test.py --program lumarin --library libvantel.so [unittest args]"""
 import os
-import resource
 import socket
 import struct
 import sys
@@ -17,8 +16,6 @@ import service_process_test as service
 ANSWER_WAIT = 20
 # The WebSocket connections the service serves at once.
 MOST_CONNECTIONS = 256
-# A sanitizer build keeps freed memory aside: its resident memory says nothing.
-SANITIZED = "--sanitized" in sys.argv
 
 
 def text_frame(text):
@@ -85,11 +82,11 @@ def resident_kib(process):
 
 
 class WsPeer(service.ServiceTestCase):
-    def start_service(self, preexec=None):
+    def start_service(self, descriptors=None):
         self.websocket, http, https = service.free_ports(3)
         self.folder = service.ServiceFolder(
             self.root, {"http": http, "https": https, "websocket": self.websocket}, log="1")
-        process = self.folder.start(preexec=preexec)
+        process = self.folder.start(descriptors=descriptors)
         self.processes.append(process)
         self.assertEqual(self.folder.start_lines(process), service.START_LINES)
         # The WebSocket server's trace lines would fill the pipe and stop it: a thread reads
@@ -145,8 +142,7 @@ class WsPeer(service.ServiceTestCase):
 
     def test_the_listener_serves_again_once_descriptors_are_free(self):
         limit = 64
-        process = self.start_service(
-            preexec=lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (limit, limit)))
+        process = self.start_service(descriptors=limit)
         # The last few wait in the listener's queue beside a full descriptor table, and each
         # accept of them fails.
         clients = [service.connect(self.websocket)
@@ -168,7 +164,7 @@ class WsPeer(service.ServiceTestCase):
             clients.append(service.connect(self.websocket))
             clients[-1].sendall(request)
             self.assertTrue(clients[-1].recv(4096).startswith(b"HTTP/1.1 101"))
-        if not SANITIZED:
+        if not service.sanitized_program():
             self.assertLess(resident_kib(process) - before, MOST_CONNECTIONS * 64 // 4, "KiB grown")
         with service.connect(self.websocket) as refused:
             read_until_closed(refused)
@@ -179,6 +175,4 @@ class WsPeer(service.ServiceTestCase):
 
 
 if __name__ == "__main__":
-    if SANITIZED:
-        sys.argv.remove("--sanitized")
     service.main()

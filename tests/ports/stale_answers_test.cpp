@@ -1,6 +1,7 @@
 // Every answer a command reports comes from its own exchange: on the network reader and the
 // HID reader, the receive buffer still holds an earlier answer (another card, an old SAM
-// answer) when a short answer, a missing one or a long one arrives.
+// answer) when a short answer, a missing one or a long one arrives; no transport takes bytes
+// its answer did not carry.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "library/device/device_state.h"
 #include "library/device/port_api.h"
 #include "library/device/sam_commands.h"
+#include "support/environment.h"
 #include "support/transport_rig.h"
 
 namespace vantel {
@@ -140,7 +142,7 @@ std::vector<StaleCase> StaleCases() {
       {"SAM id, status only", {Via::kHid}, CardRead,
        [](TransportRig& rig) { Answer(rig.sim(), 0x12, 0xFF, SamAnswer{0, 0, 0x90, {}}); }, SamId,
        {kNoAnswer, 0, Untouched(16)}},
-      {"management information, 20 of 28 bytes", kBoth, CardRead,
+      {"management information, 20 of 28 bytes", {Via::kNetwork, Via::kHid, Via::kSerial}, CardRead,
        [](TransportRig& rig) { Answer(rig.sim(), 0x30, 0x05, SamAnswer{0, 0, 0x90, Record(20)}); },
        ManagementInfo, {kNoAnswer, 0, Untouched(28)}},
       {"search, no card", kBoth, CardRead, [](TransportRig& rig) { rig.sim().RemoveCard(); }, Search,
@@ -177,7 +179,7 @@ TEST_P(StaleAnswers, EachCommandReportsOnlyWhatItsOwnAnswerCarried) {
     if (std::find(c.vias.begin(), c.vias.end(), GetParam()) == c.vias.end()) continue;
     SCOPED_TRACE(c.name);
     TransportRig rig(GetParam());
-    ASSERT_EQ(rig.failure(), "");
+    VANTEL_SKIP_UNLESS_CI(rig.failure());
     ASSERT_EQ(OpenPort(rig.Port()), 144);
     c.earlier(rig);
     c.answer(rig);
@@ -188,7 +190,8 @@ TEST_P(StaleAnswers, EachCommandReportsOnlyWhatItsOwnAnswerCarried) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(NetworkAndHid, StaleAnswers, ::testing::Values(Via::kNetwork, Via::kHid),
+INSTANTIATE_TEST_SUITE_P(NetworkHidAndSerial, StaleAnswers,
+                         ::testing::Values(Via::kNetwork, Via::kHid, Via::kSerial),
                          [](const auto& info) { return vantel_test::ViaName(info.param); });
 
 }  // namespace

@@ -5,13 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <memory>
 
 #include "library/cards/idcard/base_msg_read.h"
 #include "library/cards/idcard/card_search.h"
-#include "library/device/device_state.h"
 #include "library/device/port_api.h"
 #include "library/device/sam_commands.h"
 #include "support/environment.h"
@@ -21,154 +19,125 @@ namespace vantel {
 namespace {
 
 using vantel_test::Bytes;
-using vantel_test::Fault;
-using vantel_test::FaultPlan;
-using vantel_test::ReaderSim;
 using vantel_test::SamAnswer;
-using vantel_test::SamRequest;
 using vantel_test::TransportRig;
 using vantel_test::Via;
 
 constexpr std::uint8_t kUntouched = 0xEE;
-constexpr int kNoAnswer = 3;
 
-// What a command gave its caller: its result, the length it reported and its buffer whole.
+// What a command gave its caller: its result, the length it reported and its whole buffer.
 struct Given {
-  int result = 0;
-  unsigned length = 0;
+  int result;
+  unsigned length;
   Bytes out;
 };
 
 Bytes Untouched(std::size_t size) { return Bytes(size, kUntouched); }
 
-// A record of `size` counting bytes, as a new address or an answer's data.
 Bytes Record(std::size_t size) {
   Bytes record(size);
   for (std::size_t i = 0; i < size; ++i) record[i] = static_cast<std::uint8_t>(i * 7 + 1);
   return record;
 }
 
-void Answer(ReaderSim& sim, std::uint8_t command, std::uint8_t parameter, SamAnswer answer) {
-  sim.OnSamCommand(command, parameter, [answer](const SamRequest&) { return answer; });
+void Answer(TransportRig& rig, std::uint8_t command, std::uint8_t parameter, SamAnswer answer) {
+  rig.sim().OnSamCommand(command, parameter,
+                         [answer](const vantel_test::SamRequest&) { return answer; });
 }
 
-// Earlier answers.
-void CardRead(TransportRig& rig) {
-  rig.sim().PlaceCard(std::make_shared<vantel_test::SimIdentityCard>());
-  ASSERT_EQ(Authenticate(), 1);
-  unsigned char text[256], photo[1024];
-  unsigned textLength = 0, photoLength = 0;
-  ASSERT_EQ(ReadBaseMsg(rig.Port(), text, &textLength, photo, &photoLength, 0), 144);
-}
-
-// A card whose answer is longer than the base-message read takes: the read fails.
-void OversizedCardRead(TransportRig& rig) {
+// The earlier answer: a card whose photo has `photoSize` bytes, read with `expected`.
+void ReadCard(TransportRig& rig, std::size_t photoSize = 1024, int expected = 144) {
   auto card = std::make_shared<vantel_test::SimIdentityCard>();
-  card->photo.resize(1100, 0x5A);
+  card->photo.resize(photoSize, 0x5A);
   rig.sim().PlaceCard(card);
   ASSERT_EQ(Authenticate(), 1);
   unsigned char text[256], photo[1024];
   unsigned textLength = 0, photoLength = 0;
-  ASSERT_EQ(ReadBaseMsg(rig.Port(), text, &textLength, photo, &photoLength, 0), 5);
+  ASSERT_EQ(ReadBaseMsg(rig.Port(), text, &textLength, photo, &photoLength, 0), expected);
 }
 
-void LongNewAddressRead(TransportRig& rig) {
-  CardRead(rig);
-  Answer(rig.sim(), 0x30, 0x03, SamAnswer{0, 0, 0x90, Record(250)});
-  unsigned char out[280];
-  unsigned length = 0;
-  ASSERT_EQ(ReadNewAppMsg(rig.Port(), out, &length, 0), 144);
-}
+// A command writing into `out`, a buffer filled beforehand, and maybe a length.
+using Command = std::function<int(int port, std::uint8_t* out, unsigned* length)>;
 
-// Commands, each into a buffer of its documented size, filled beforehand.
-Given SamIdText(int port) {
-  Given given{0, 0, Untouched(37)};
-  given.result = GetSamIdToStr(port, reinterpret_cast<char*>(given.out.data()), 0);
-  return given;
+int SamIdText(int port, std::uint8_t* out, unsigned*) {
+  return GetSamIdToStr(port, reinterpret_cast<char*>(out), 0);
 }
-
-Given SamId(int port) {
-  Given given{0, 0, Untouched(16)};
-  given.result = GetSamId(port, given.out.data(), 0);
-  return given;
+int NewAddress(int port, std::uint8_t* out, unsigned* length) {
+  return ReadNewAppMsg(port, out, length, 0);
 }
-
-Given ManagementInfo(int port) {
-  Given given{0, 0, Untouched(28)};
-  given.result = ReadMngInfo(port, given.out.data(), 0);
-  return given;
-}
-
-Given Search(int port) {
-  Given given{0, 0, Untouched(4)};
-  given.result = StartFindIdCard(port, reinterpret_cast<int*>(given.out.data()), 0);
-  return given;
-}
-
-Given Select(int port) {
-  Given given{0, 0, Untouched(8)};
-  given.result = SelectIdCard(port, reinterpret_cast<int*>(given.out.data()), 0);
-  return given;
-}
-
-Given NewAddress(int port) {
-  Given given{0, 99, Untouched(280)};
-  given.result = ReadNewAppMsg(port, given.out.data(), &given.length, 0);
-  return given;
-}
-
-Given Status(int port) { return Given{GetSamStatus(port, 0), 0, {}}; }
 
 struct StaleCase {
   const char* name;
   std::vector<Via> vias;
-  std::function<void(TransportRig&)> earlier;
-  // The answer the reader gives the command.
-  std::function<void(TransportRig&)> answer;
-  std::function<Given(int port)> command;
+  std::function<void(TransportRig&)> earlierAndAnswer;
+  Command command;
+  std::size_t outSize;
   Given expected;
 };
 
 const std::vector<Via> kBoth{Via::kNetwork, Via::kHid};
 
+// The new address of 250 bytes, its further reports lost in `how`.
+std::function<void(TransportRig&)> LongNewAddress(std::function<void(TransportRig&)> how) {
+  return [how](TransportRig& rig) {
+    ReadCard(rig);
+    Answer(rig, 0x30, 0x03, SamAnswer{0, 0, 0x90, Record(250)});
+    how(rig);
+  };
+}
+
 std::vector<StaleCase> StaleCases() {
-  const Bytes samIdText = {'0', '5', '.', '0', '1', '-', '1', '2', '3', '4', '5', '6', '7', '8', '-',
-                           '1', '8', '3', '4', '7', '6', '5', '1', '1', '4', '-', '1', '1', '4', '4',
-                           '2', '0', '1', '7', '4', '5', kUntouched};
+  const std::string samIdText = "05.01-12345678-1834765114-1144201745";  // the simulator's id
+  Bytes samIdOut(samIdText.begin(), samIdText.end());
+  samIdOut.push_back(kUntouched);
   return {
-      {"SAM id text, status only", kBoth, CardRead,
-       [](TransportRig& rig) { Answer(rig.sim(), 0x12, 0xFF, SamAnswer{0, 0, 0x90, {}}); }, SamIdText,
-       {kNoAnswer, 0, Untouched(37)}},
-      {"SAM id, status only", {Via::kHid}, CardRead,
-       [](TransportRig& rig) { Answer(rig.sim(), 0x12, 0xFF, SamAnswer{0, 0, 0x90, {}}); }, SamId,
-       {kNoAnswer, 0, Untouched(16)}},
-      {"management information, 20 of 28 bytes", {Via::kNetwork, Via::kHid, Via::kSerial}, CardRead,
-       [](TransportRig& rig) { Answer(rig.sim(), 0x30, 0x05, SamAnswer{0, 0, 0x90, Record(20)}); },
-       ManagementInfo, {kNoAnswer, 0, Untouched(28)}},
-      {"search, no card", kBoth, CardRead, [](TransportRig& rig) { rig.sim().RemoveCard(); }, Search,
-       {vantel_test::kSwNoCard, 0, Untouched(4)}},
-      {"select, success without its data", kBoth, CardRead,
-       [](TransportRig& rig) { Answer(rig.sim(), 0x20, 0x02, SamAnswer{0, 0, 0x90, {}}); }, Select,
-       {144, 0, Untouched(8)}},
-      {"status after a new address of several reports", kBoth, LongNewAddressRead,
-       [](TransportRig&) {}, Status, {144, 0, {}}},
-      {"new address whose further reports never come", {Via::kHid}, CardRead,
+      {"SAM id text, status only", kBoth,
+       [](TransportRig& rig) { ReadCard(rig); Answer(rig, 0x12, 0xFF, SamAnswer{}); }, SamIdText,
+       37, {3, 0, Untouched(37)}},
+      {"SAM id, status only", {Via::kHid},
+       [](TransportRig& rig) { ReadCard(rig); Answer(rig, 0x12, 0xFF, SamAnswer{}); },
+       [](int port, std::uint8_t* out, unsigned*) { return GetSamId(port, out, 0); }, 16,
+       {3, 0, Untouched(16)}},
+      {"management information, 20 of 28 bytes", {Via::kNetwork, Via::kHid, Via::kSerial},
        [](TransportRig& rig) {
-         Answer(rig.sim(), 0x30, 0x03, SamAnswer{0, 0, 0x90, Record(250)});
-         FaultPlan firstReportOnly{Fault::kShortBody};
+         ReadCard(rig);
+         Answer(rig, 0x30, 0x05, SamAnswer{0, 0, 0x90, Record(20)});
+       },
+       [](int port, std::uint8_t* out, unsigned*) { return ReadMngInfo(port, out, 0); }, 28,
+       {3, 0, Untouched(28)}},
+      {"search, no card", kBoth, [](TransportRig& rig) { ReadCard(rig); rig.sim().RemoveCard(); },
+       [](int port, std::uint8_t* out, unsigned*) {
+         return StartFindIdCard(port, reinterpret_cast<int*>(out), 0);
+       },
+       4, {vantel_test::kSwNoCard, 0, Untouched(4)}},
+      {"select, success without its data", kBoth,
+       [](TransportRig& rig) { ReadCard(rig); Answer(rig, 0x20, 0x02, SamAnswer{}); },
+       [](int port, std::uint8_t* out, unsigned*) {
+         return SelectIdCard(port, reinterpret_cast<int*>(out), 0);
+       },
+       8, {144, 0, Untouched(8)}},
+      {"status after a new address of several reports", kBoth,
+       LongNewAddress([](TransportRig& rig) {
+         unsigned char out[280];
+         unsigned length = 0;
+         ASSERT_EQ(ReadNewAppMsg(rig.Port(), out, &length, 0), 144);
+       }),
+       [](int port, std::uint8_t*, unsigned*) { return GetSamStatus(port, 0); }, 0, {144, 0, {}}},
+      {"new address whose further reports never come", {Via::kHid},
+       LongNewAddress([](TransportRig& rig) {
+         vantel_test::FaultPlan firstReportOnly{vantel_test::Fault::kShortBody};
          firstReportOnly.missingBytes = 10 + 250 + 1 - 64;
          rig.sim().QueueFault(firstReportOnly);
-       },
-       NewAddress, {kNoAnswer, 0, Untouched(280)}},
-      {"new address from a reader fallen silent after its first report", {Via::kHid}, CardRead,
-       [](TransportRig& rig) {
-         Answer(rig.sim(), 0x30, 0x03, SamAnswer{0, 0, 0x90, Record(250)});
+       }),
+       NewAddress, 280, {3, 0, Untouched(280)}},
+      {"new address from a reader fallen silent after its first report", {Via::kHid},
+       LongNewAddress([](TransportRig& rig) {
          vantel_test::SimulatedHidReader& reader = rig.hid.Readers().front();
          reader.inputReportsBeforeFailure = reader.inputReportsServed + 1;
-       },
-       NewAddress, {kNoAnswer, 0, Untouched(280)}},
-      {"SAM id text after an answer too long for its read", {Via::kNetwork}, OversizedCardRead,
-       [](TransportRig&) {}, SamIdText, {144, 0, samIdText}},
+       }),
+       NewAddress, 280, {3, 0, Untouched(280)}},
+      {"SAM id text after an answer too long for its read", {Via::kNetwork},
+       [](TransportRig& rig) { ReadCard(rig, 1100, 5); }, SamIdText, 37, {144, 0, samIdOut}},
   };
 }
 
@@ -181,9 +150,9 @@ TEST_P(StaleAnswers, EachCommandReportsOnlyWhatItsOwnAnswerCarried) {
     TransportRig rig(GetParam());
     VANTEL_SKIP_UNLESS_CI(rig.failure());
     ASSERT_EQ(OpenPort(rig.Port()), 144);
-    c.earlier(rig);
-    c.answer(rig);
-    const Given given = c.command(rig.Port());
+    c.earlierAndAnswer(rig);
+    Given given{0, 0, Untouched(c.outSize)};
+    given.result = c.command(rig.Port(), given.out.data(), &given.length);
     EXPECT_EQ(given.result, c.expected.result);
     EXPECT_EQ(given.length, c.expected.length);
     EXPECT_EQ(given.out, c.expected.out);

@@ -23,8 +23,6 @@ constexpr int kCommandBufferSize = 530;
 constexpr int kAnswerBufferSize = 1024;
 constexpr int kReadBinaryHalf = 128;
 constexpr std::uint8_t kApduCommand = 0x51;
-// A continuation report's answer bytes: all 64 after the report id.
-constexpr int kHidReportPayload = 64;
 
 bool IsReadBinaryWhole(const std::uint8_t* command) {
   return command[0] == 0x00 && command[1] == 0xB0 && command[2] == 0x00 && command[4] == 0x00;
@@ -145,11 +143,9 @@ int CollectHidAnswer(unsigned char* out, int* outLen) {
   std::memcpy(answer, device.InputReport + 6, static_cast<std::size_t>(collected));
   device.hid.gAcceptEmptyReport = 1;
   while (collected < due) {
-    // A failed read must not hand out the previous report a second time.
-    std::memset(device.InputReport, 0, sizeof device.InputReport);
     HIDGetReport();
     if (device.hid.gHidOpen != 1) break;
-    const int piece = std::min(due - collected, kHidReportPayload);
+    const int piece = std::min(due - collected, static_cast<int>(kHidReportPayload));
     std::memcpy(answer + collected, device.InputReport + 1, static_cast<std::size_t>(piece));
     collected += piece;
   }

@@ -134,12 +134,17 @@ void HIDGetReport() { HIDGetLongReport(true); }
 
 void HIDGetLongReport(bool first) {
   DeviceState& device = Device();
-  device.InputReport[0] = 0;
+  std::memset(device.InputReport, 0, sizeof device.InputReport);
   platform::HidDevice* input = device.hid.gHidInputHandle.get();
   if (UsesReportCalls())
     ReadWithReportCalls(input, first);
   else
     ReadOverlapped(input);
+}
+
+bool HIDGetContinuationReport() {
+  HIDGetLongReport(false);
+  return !IsAllZero(Device().InputReport, InputLength());
 }
 
 void HIDTransact() {

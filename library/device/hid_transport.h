@@ -2,6 +2,7 @@
 // The HID reader (vendor 0x0425, product 0x8159): commands go out as OutputReport (report
 // id 0, then the frame) and answers come back in InputReport (report id, then the frame).
 // Failures are silent: they clear gHidOpen and leave InputReport as the caller cleared it.
+#include <cstddef>
 
 namespace vantel {
 
@@ -14,11 +15,18 @@ int GetHIDCount();
 void HIDCloseHandles();
 // Sends OutputReport.
 void HIDWriteReport();
+// Frame bytes one report carries after its report id.
+constexpr std::size_t kHidReportPayload = 64;
+
 // Fills InputReport with the next answer; all-zero reports are passed over.
 void HIDGetReport();
 // Fills InputReport with one report of a long answer; only the first report of the answer
-// passes over all-zero reports.
+// passes over all-zero reports. A read that brings nothing leaves InputReport cleared, never
+// holding the report before.
 void HIDGetLongReport(bool first);
+// Reads the next report of a long answer into InputReport: false when none came (the read
+// failed or brought an all-zero report).
+bool HIDGetContinuationReport();
 // One exchange: enumerates when no reader is open, then writes and reads.
 void HIDTransact();
 

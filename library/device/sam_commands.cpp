@@ -1,9 +1,11 @@
 #include "library/device/sam_commands.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include "library/device/device_state.h"
+#include "library/device/frame_layout.h"
 #include "library/device/frames.h"
 #include "library/device/hid_transport.h"
 #include "library/device/net_transport.h"
@@ -37,6 +39,15 @@ int StatusFromWords(std::uint8_t sw1, std::uint8_t sw2, std::uint8_t sw3) {
   return sw1 || sw2 ? 0 : sw3;
 }
 
+int StatusOf(const SamAnswerView& answer) {
+  return StatusFromWords(answer.Sw1(), answer.Sw2(), answer.Sw3());
+}
+
+// SW3 of an answer that must carry `size` data bytes, copied to `out`; without them 3.
+int DataAnswer(const SamAnswerView& answer, void* out, std::size_t size) {
+  return answer.CopyData(out, size) ? answer.Sw3() : kBadAnswer;
+}
+
 // PC/SC status and reset: exactly 11 bytes with SW1 and SW2 zero.
 int PcscStatusLike(const SamRequest& request) {
   std::uint8_t answer[256] = {};
@@ -60,15 +71,11 @@ int GetSamStatus(int port, int openFirst) {
   PortUse use(port, openFirst);
   if (!use.Open()) return kBadPort;
   if (UsesPcsc(port)) return PcscStatusLike(kStatus);
-  const std::uint8_t* in = Device().InputReport;
-  if (UsesHid(port)) {
-    HidExchange(kStatus);
-    return StatusFromWords(in[8], in[9], in[10]);
-  }
+  if (UsesHid(port)) return StatusOf(HidExchange(kStatus));
   if (UsesNet(port)) {
-    int received = 0;
-    if (int failed = NetExchange(kStatus, &received)) return failed;
-    return StatusFromWords(in[7], in[8], in[9]);
+    SamAnswerView answer;
+    if (int failed = NetExchange(kStatus, &answer)) return failed;
+    return StatusOf(answer);
   }
   if (!IsStreamPort(port)) return use.Close(kBadPort);
   return StreamStatusLike(use, kStatus, true);
@@ -78,10 +85,7 @@ int ResetSam(int port, int openFirst) {
   PortUse use(port, openFirst);
   if (!use.Open()) return kBadPort;
   if (UsesPcsc(port)) return PcscStatusLike(kReset);
-  if (UsesHid(port)) {
-    HidExchange(kReset);
-    return Device().InputReport[10];
-  }
+  if (UsesHid(port)) return HidExchange(kReset).Sw3();
   if (!IsStreamPort(port)) return use.Close(kBadPort);
   return StreamStatusLike(use, kReset, false);
 }
@@ -96,11 +100,7 @@ int GetSamId(int port, unsigned char* out, int openFirst) {
     std::memcpy(out, answer + 10, kSamIdSize);
     return answer[9];
   }
-  if (UsesHid(port)) {
-    HidExchange(kSamId);
-    std::memcpy(out, Device().InputReport + 11, kSamIdSize);
-    return Device().InputReport[10];
-  }
+  if (UsesHid(port)) return DataAnswer(HidExchange(kSamId), out, kSamIdSize);
   if (!IsStreamPort(port)) return use.Close(kBadPort);
   StreamAnswer answer;
   if (StreamExchange(kSamId, &answer) != 0 || answer.readResult != 0 || answer.length != 20)
@@ -143,6 +143,24 @@ int PcscReadNewApp(unsigned char* out, unsigned* outLength) {
   return joined[9];
 }
 
+// HID: a record longer than one report goes on in the reports after it; they are gathered up
+// to the answer's LEN (the largest record at most), so none is left for the next command.
+int HidReadNewApp(unsigned char* out, unsigned* outLength) {
+  constexpr std::size_t kFrameRoom = 5 * kHidReportPayload;  // the largest record's frame
+  const SamAnswerView first = HidExchange(kNewApp);
+  const unsigned record = std::min(StatedDataLength(SamLength(first.frame)), kNewAppMaxSize);
+  const std::size_t frameLength = SamAnswerView::kSamAnswerDataAt + record + 1;
+  std::uint8_t frame[kFrameRoom];
+  std::memcpy(frame, first.frame, kHidReportPayload);
+  for (std::size_t at = kHidReportPayload; at < frameLength; at += kHidReportPayload) {
+    if (!HIDGetContinuationReport()) return kBadAnswer;
+    std::memcpy(frame + at, Device().InputReport + 1, kHidReportPayload);
+  }
+  *outLength = record;
+  std::memcpy(out, frame + SamAnswerView::kSamAnswerDataAt, record);
+  return frame[9];  // InputReport holds the last report by now
+}
+
 }  // namespace
 
 int ReadNewAppMsg(int port, unsigned char* out, unsigned* outLength, int openFirst) {
@@ -150,21 +168,14 @@ int ReadNewAppMsg(int port, unsigned char* out, unsigned* outLength, int openFir
   PortUse use(port, openFirst);
   if (!use.Open()) return kBadPort;
   if (UsesPcsc(port)) return PcscReadNewApp(out, outLength);
-  const std::uint8_t* in = Device().InputReport;
   if (UsesNet(port)) {
-    int received = 0;
-    if (int failed = NetExchange(kNewApp, &received)) return failed;
-    *outLength = received <= 10 || received > 291 ? kNewAppMaxSize : NewAppLength(received - 11);
-    if (received >= 5) std::memcpy(out, in + 10, *outLength);
-    return in[9];
+    SamAnswerView answer;
+    if (int failed = NetExchange(kNewApp, &answer)) return failed;
+    *outLength = std::min(answer.dataLength, kNewAppMaxSize);
+    std::memcpy(out, answer.Data(), *outLength);
+    return answer.Sw3();
   }
-  if (UsesHid(port)) {
-    HidExchange(kNewApp);
-    const int reportLength = Device().hid.inputReportLength;
-    *outLength = NewAppLength(reportLength - 12);
-    if (reportLength > 4) std::memcpy(out, in + 11, *outLength);
-    return in[10];
-  }
+  if (UsesHid(port)) return HidReadNewApp(out, outLength);
   if (!IsStreamPort(port)) return use.Close(kBadPort);
   StreamAnswer answer;
   if (StreamExchange(kNewApp, &answer) != 0) return use.Close(kBadAnswer);
@@ -179,7 +190,6 @@ int ReadNewAppMsg(int port, unsigned char* out, unsigned* outLength, int openFir
 int ReadMngInfo(int port, unsigned char* out, int openFirst) {
   PortUse use(port, openFirst);
   if (!use.Open()) return kBadPort;
-  const std::uint8_t* in = Device().InputReport;
   if (UsesPcsc(port)) {
     std::uint8_t answer[256] = {};
     PcscExchange(kMngInfo.pcscText, answer);
@@ -188,19 +198,15 @@ int ReadMngInfo(int port, unsigned char* out, int openFirst) {
     return answer[9];
   }
   if (UsesNet(port)) {
-    int received = 0;
-    if (int failed = NetExchange(kMngInfo, &received)) return failed;
-    std::memcpy(out, in + 10, kMngInfoSize);
-    return in[9];
+    SamAnswerView answer;
+    if (int failed = NetExchange(kMngInfo, &answer)) return failed;
+    return DataAnswer(answer, out, kMngInfoSize);
   }
-  if (UsesHid(port)) {
-    HidExchange(kMngInfo);
-    std::memcpy(out, in + 11, kMngInfoSize);
-    return in[10];
-  }
+  if (UsesHid(port)) return DataAnswer(HidExchange(kMngInfo), out, kMngInfoSize);
   if (!IsStreamPort(port)) return use.Close(kBadPort);
   StreamAnswer answer;
-  if (StreamExchange(kMngInfo, &answer) != 0 || answer.readResult != 0)
+  if (StreamExchange(kMngInfo, &answer) != 0 || answer.readResult != 0 ||
+      StatedDataLength(answer.length) < kMngInfoSize)
     return use.Close(kBadAnswer);
   std::memcpy(out, answer.body + 3, kMngInfoSize);
   return use.Close(answer.body[2]);

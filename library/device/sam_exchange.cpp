@@ -1,14 +1,25 @@
 #include "library/device/sam_exchange.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "library/device/device_state.h"
+#include "library/device/frame_layout.h"
 #include "library/device/hid_transport.h"
 #include "library/device/net_transport.h"
 #include "library/device/pcsc_transport.h"
 #include "library/device/port_api.h"
 
 namespace vantel {
+namespace {
+
+// The data bytes of a whole answer frame of `size` bytes, header included.
+unsigned WholeFrameDataLength(int size) {
+  const int length = size - static_cast<int>(kSamHeaderSize);
+  return length > 0 ? StatedDataLength(static_cast<unsigned>(length)) : 0;
+}
+
+}  // namespace
 
 bool UsesPcsc(int port) {
   const DeviceState& device = Device();
@@ -26,24 +37,44 @@ int BuildFrame(const SamRequest& request, std::uint8_t* frame) {
   return static_cast<int>(sizeof preamble) + request.length;
 }
 
-void HidExchange(const SamRequest& request) {
+bool SamAnswerView::CopyData(void* out, std::size_t size) const {
+  if (dataLength < size) return false;
+  if (out) std::memcpy(out, Data(), size);
+  return true;
+}
+
+unsigned StatedDataLength(unsigned length) {
+  constexpr unsigned kStatusAndCheck = 4;
+  return length > kStatusAndCheck ? length - kStatusAndCheck : 0;
+}
+
+SamAnswerView HidExchange(const SamRequest& request) {
   DeviceState& device = Device();
   std::memset(device.OutputReport, 0, sizeof device.OutputReport);
   std::memset(device.InputReport, 0, sizeof device.InputReport);
   BuildFrame(request, device.OutputReport + 1);
   HIDTransact();
+  const std::uint8_t* frame = device.InputReport + 1;
+  const std::size_t inReport = kHidReportPayload - SamAnswerView::kSamAnswerDataAt;
+  return SamAnswerView{frame, std::min<unsigned>(StatedDataLength(SamLength(frame)),
+                                                 static_cast<unsigned>(inReport))};
 }
 
-int NetExchange(const SamRequest& request, int* received) {
+int NetExchange(const SamRequest& request, SamAnswerView* answer) {
   constexpr int kSendFailed = 4;
   constexpr int kReceiveFailed = 5;
   std::uint8_t frame[16];
   const int length = BuildFrame(request, frame);
   if (WriteNetDevice(reinterpret_cast<const char*>(frame), length) != 0) return kSendFailed;
+  // Nothing of an earlier answer may stay behind the bytes this one brings.
+  DeviceState& device = Device();
+  std::memset(device.InputReport, 0, sizeof device.InputReport);
   // The frame's own length says how much belongs to this answer, however TCP splits it.
-  *received = ReadNetAnswerFrame(reinterpret_cast<char*>(Device().InputReport),
-                                 static_cast<int>(sizeof Device().InputReport));
-  return *received > 0 ? 0 : kReceiveFailed;
+  const int received = ReadNetAnswerFrame(reinterpret_cast<char*>(device.InputReport),
+                                          static_cast<int>(sizeof device.InputReport));
+  if (received <= 0) return kReceiveFailed;
+  *answer = SamAnswerView{device.InputReport, WholeFrameDataLength(received)};
+  return 0;
 }
 
 int PcscExchange(const char* text, std::uint8_t* answer) {

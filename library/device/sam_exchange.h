@@ -1,6 +1,7 @@
 #pragma once
 // One SAM request and its answer on each transport, as every SAM command shares them: the
 // transport choice, the request frame, the exchanges and the optional open and close.
+#include <cstddef>
 #include <cstdint>
 
 #include "library/device/frames.h"
@@ -25,11 +26,32 @@ bool IsStreamPort(int port);
 // The frame of `request` as the SAM reads it: preamble, LEN, body; returns its length.
 int BuildFrame(const SamRequest& request, std::uint8_t* frame);
 
-// HID: the frame after report id 0; the answer frame follows the report id of InputReport.
-void HidExchange(const SamRequest& request);
-// Network: the answer frame lands at InputReport[0]. 0, or the send (4) or receive (5)
-// failure code; *received the bytes that arrived.
-int NetExchange(const SamRequest& request, int* received);
+// A SAM answer frame as the HID or network exchange left it in InputReport: SW1 SW2 SW3 at
+// frame bytes 7..9, the data from 10. Only the data bytes this answer carried belong to it.
+struct SamAnswerView {
+  const std::uint8_t* frame = nullptr;
+  unsigned dataLength = 0;  // the data bytes carried, the check byte not counted
+
+  std::uint8_t Sw1() const { return frame[7]; }
+  std::uint8_t Sw2() const { return frame[8]; }
+  std::uint8_t Sw3() const { return frame[9]; }
+  const std::uint8_t* Data() const { return frame + kSamAnswerDataAt; }
+  // Copies `size` data bytes to `out` (null: nowhere); false, copying nothing, when the answer
+  // did not carry that many.
+  bool CopyData(void* out, std::size_t size) const;
+
+  static constexpr std::size_t kSamAnswerDataAt = 10;
+};
+
+// The data bytes an answer frame of LEN `length` states: LEN less SW1 SW2 SW3 and the check.
+unsigned StatedDataLength(unsigned length);
+
+// HID: the frame after report id 0; the answer frame follows the report id of InputReport,
+// its data counted as far as the one input report holds it.
+SamAnswerView HidExchange(const SamRequest& request);
+// Network: the receive buffer InputReport is cleared and the answer frame lands at its start.
+// 0 with `answer`, or the send (4) or receive (5) failure code.
+int NetExchange(const SamRequest& request, SamAnswerView* answer);
 // PC/SC: the answer's length; `answer` holds 256 bytes.
 int PcscExchange(const char* text, std::uint8_t* answer);
 

@@ -4,6 +4,9 @@
 // the SM4 exports encipher whole blocks, the last zero-padded: out receives the length rounded
 // up to 16; Kestor_SM4_CBC gives 0, or -2 for a null argument. Kestor_UpgradeEncChip gives
 // -23 and sends nothing while the chip maker's firmware table is not known.
+// Kestor_EncChipReadBaseMsg copies at most 2321 bytes into data, the SAM's largest
+// base-message answer (the one with fingerprint): a caller sizes data for that. An answer
+// stating a longer message gives -5 and nothing is copied, into any of its buffers.
 #include "library/exports/stdcall.h"
 
 extern "C" {

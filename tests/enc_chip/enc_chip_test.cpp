@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "library/cards/fingerprint/fp_frame.h"
 #include "library/device/device_state.h"
 #include "library/device/enc_chip/chip_base_msg.h"
 #include "library/device/enc_chip/enc_chip_commands.h"
@@ -202,6 +204,21 @@ TEST_F(EncChip, BaseMessageThroughTheChip) {
   chip_.baseMsgFrame[0] = 0xAB;
   EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, data.data(), &length, out16), -8);
   EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, nullptr, &length, out16), -2);
+}
+
+// The caller sizes data for the largest base message: a longer one is refused whole.
+TEST_F(EncChip, ABaseMessageLongerThanTheLargestIsRefusedWithNothingCopied) {
+  chip_.baseMsgFrame.resize(kFPBaseMsgFrameSize + 1, 0x5A);
+  std::uint8_t out32[32], out16[16];
+  std::fill(std::begin(out32), std::end(out32), 0xEE);
+  std::fill(std::begin(out16), std::end(out16), 0xEE);
+  std::vector<std::uint8_t> data(kFPBaseMsgFrameSize + 16, 0xEE);
+  int length = 7;
+  EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, data.data(), &length, out16), -5);
+  EXPECT_EQ(length, 7);
+  EXPECT_EQ(Bytes(data.begin(), data.end()), Bytes(data.size(), 0xEE));
+  EXPECT_EQ(Bytes(out32, out32 + 32), Bytes(32, 0xEE));
+  EXPECT_EQ(Bytes(out16, out16 + 16), Bytes(16, 0xEE));
 }
 
 TEST_F(EncChip, EachFailureGivesItsCode) {

@@ -100,7 +100,9 @@ TEST_F(SerialFrames, FaultsOfTheSamAnswerGiveTheirCodes) {
 }
 
 TEST_F(SerialFrames, AnAnswerLongerThanTheCallersBufferFailsWithoutOverflow) {
-  // The SAM id answer has LEN 20; a buffer of 8 cannot hold it.
+  // The SAM id answer has LEN 20: a buffer of exactly 20 holds it, one of 8 cannot.
+  EXPECT_EQ(SamExchange(kSamIdBody, 20), kSamFrameRead);
+  EXPECT_EQ(answer, BodyOf(vantel_test::SamAnswerFrame(0, 0, 0x90, sim.Sam().samId), 7));
   EXPECT_EQ(SamExchange(kSamIdBody, 8), kSamFrameShortBody);
 }
 

@@ -170,6 +170,14 @@ TEST_F(PipeFrames, AnAnswerInPiecesIsGatheredAndACutOneFails) {
   sim.QueueFault({Fault::kShortBody, 64, 0, 0, 5});
   WriteSam({0x12, 0xFF, 0xEE});
   EXPECT_EQ(ReadSam(read.get(), kTransportUsbPipes, &out), kSamFrameBadUsbAnswer);
+
+  // Longer than the caller's buffer of 8: refused, with nothing written past the 8 bytes.
+  WriteSam({0x12, 0xFF, 0xEE});
+  Bytes guarded(20, 0xEE);
+  unsigned capacity = 8;
+  EXPECT_EQ(ReadSamFrame(read.get(), read.get(), kTransportUsbPipes, guarded.data(), &capacity),
+            kSamFrameBadUsbAnswer);
+  EXPECT_EQ(Bytes(guarded.begin() + 8, guarded.end()), Bytes(12, 0xEE));
 }
 
 TEST_F(PipeFrames, VendorAnswerWithBadCheckGivesThree) {

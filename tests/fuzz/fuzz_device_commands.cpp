@@ -1,5 +1,5 @@
-// Arbitrary bytes as the reader's answer to each reader command, on the HID double or an
-// in-process serial port, into caller buffers of exactly their documented sizes.
+// Arbitrary bytes as the reader's answer to each reader command (the SAM's too), on the HID
+// double or an in-process serial port, into caller buffers of exactly their documented sizes.
 // Input: byte 0 chooses the command, byte 1 the path and the flags (bit 0 HID, bit 1
 // base64-wrapped answers expected, bit 2 a "new version" reader); the rest is the answer,
 // handed out again for every request on HID and in pieces of byte 1's high bits on serial.
@@ -8,10 +8,12 @@
 #include <functional>
 #include <vector>
 
+#include "library/cards/idcard/card_search.h"
 #include "library/device/commands/device_commands.h"
 #include "library/device/commands/device_settings.h"
 #include "library/device/commands/m1_devices.h"
 #include "library/device/device_state.h"
+#include "library/device/sam_commands.h"
 #include "support/reader_sim_hid.h"
 #include "support/stream_serial_port.h"
 #include "support/transport_rig.h"
@@ -55,6 +57,11 @@ const std::function<void()> kCommands[] = {
     [] { const std::uint8_t data[4] = {1, 2, 3, 4}; vantel::TwoUsbDevSetParam(7, data, 4); },
     [] { Buffer text(16); vantel::IcHlReadCardSn(text.text()); },
     [] { vantel::HidBeepLed(1, 0, 10); },
+    // The SAM's commands that hand data out, on the current port.
+    [] { Buffer id(16); vantel::GetSamId(vantel::Device().gPort, id.data(), 0); },
+    [] { Buffer info(28); vantel::ReadMngInfo(vantel::Device().gPort, info.data(), 0); },
+    [] { Buffer data(8); vantel::SelectIdCard(vantel::Device().gPort, reinterpret_cast<int*>(data.data()), 0); },
+    [] { Buffer record(280); unsigned n = 0; vantel::ReadNewAppMsg(vantel::Device().gPort, record.data(), &n, 0); },
 };
 constexpr std::size_t kCommandCount = sizeof kCommands / sizeof kCommands[0];
 

@@ -46,7 +46,6 @@ void CopyOut(int* out, const std::uint8_t* data, std::size_t size) {
 
 // The command on the transport the port names, after the optional open.
 int SendCardCommand(int port, const PortUse& use, int* out, const CardCommand& command) {
-  DeviceState& device = Device();
   if (UsesPcsc(port)) {
     std::uint8_t answer[256] = {};
     PcscExchange(command.request.pcscText, answer);
@@ -54,17 +53,18 @@ int SendCardCommand(int port, const PortUse& use, int* out, const CardCommand& c
     CopyOut(out, answer + 10, command.dataSize);
     return answer[9];
   }
+  // As on the byte stream, the data goes out only when the answer carried it.
   if (UsesNet(port)) {
-    int received = 0;
-    if (const int failed = NetExchange(command.request, &received)) return failed;
-    CopyOut(out, device.InputReport + 10, command.dataSize);
-    return device.InputReport[9];
+    SamAnswerView answer;
+    if (const int failed = NetExchange(command.request, &answer)) return failed;
+    answer.CopyData(out, command.dataSize);
+    return answer.Sw3();
   }
   if (UsesHid(port)) {
-    HidExchange(command.request);
-    CopyOut(out, device.InputReport + 11, command.dataSize);
-    DebugLogf(command.hidLog, device.InputReport[10]);
-    return device.InputReport[10];
+    const SamAnswerView answer = HidExchange(command.request);
+    answer.CopyData(out, command.dataSize);
+    DebugLogf(command.hidLog, answer.Sw3());
+    return answer.Sw3();
   }
   if (!IsStreamPort(port)) return use.Close(kBadPort);
   StreamAnswer answer;
@@ -94,7 +94,6 @@ std::string SamIdString(const std::uint8_t* id) {
 // The SAM id of the transport the port names into `id`, *reached telling whether an id
 // arrived: SW3, or a failure code.
 int ReadSamIdBytes(int port, const PortUse& use, std::uint8_t* id, bool* reached) {
-  DeviceState& device = Device();
   if (UsesPcsc(port)) {
     std::uint8_t answer[256] = {};
     PcscExchange(kSamId.pcscText, answer);
@@ -103,21 +102,22 @@ int ReadSamIdBytes(int port, const PortUse& use, std::uint8_t* id, bool* reached
     *reached = true;
     return answer[9];
   }
+  // An answer without the whole id is no id.
   if (UsesNet(port)) {
-    int received = 0;
-    if (const int failed = NetExchange(kSamId, &received)) return failed;
-    std::memcpy(id, device.InputReport + 10, kSamIdSize);
+    SamAnswerView answer;
+    if (const int failed = NetExchange(kSamId, &answer)) return failed;
+    if (!answer.CopyData(id, kSamIdSize)) return kBadAnswer;
     *reached = true;
-    return device.InputReport[9];
+    return answer.Sw3();
   }
   if (UsesHid(port)) {
-    HidExchange(kSamId);
-    std::memcpy(id, device.InputReport + 11, kSamIdSize);
-    std::memcpy(device.gHidSamId, id, kSamIdSize);
-    DebugLogf("ZRT_GetSAMIDToStr的返回值 InputReport[10]=%d, SamID=%s", device.InputReport[10],
+    const SamAnswerView answer = HidExchange(kSamId);
+    if (!answer.CopyData(id, kSamIdSize)) return kBadAnswer;
+    std::memcpy(Device().gHidSamId, id, kSamIdSize);
+    DebugLogf("ZRT_GetSAMIDToStr的返回值 InputReport[10]=%d, SamID=%s", answer.Sw3(),
               SamIdString(id).c_str());
     *reached = true;
-    return device.InputReport[10];
+    return answer.Sw3();
   }
   if (!IsStreamPort(port)) return use.Close(kBadPort);
   StreamAnswer answer;

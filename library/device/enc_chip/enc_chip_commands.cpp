@@ -220,8 +220,10 @@ int EncChipReadBaseMsg(std::uint8_t* out32, std::uint8_t* data, int* dataLen, st
   if (result != 0) return result;
   constexpr std::size_t kFixedBodyBytes = 57;  // LEN, 00 00, CMD, status, 3, 32 and 16 bytes
   if (answer.bodyLength < kFixedBodyBytes) return -5;
-  const std::uint8_t* body = answer.frame + 9;
   const std::size_t length = answer.bodyLength - kFixedBodyBytes;
+  // The caller's data has room for the largest base message only.
+  if (length > static_cast<std::size_t>(kMaxChipBaseMsgData)) return -5;
+  const std::uint8_t* body = answer.frame + 9;
   std::memcpy(out32, body + 9, 32);
   std::memcpy(data, body + 41, length);
   std::memcpy(out16, body + 41 + length, 16);

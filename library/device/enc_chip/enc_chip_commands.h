@@ -4,12 +4,15 @@
 // exceed what the request implies, whatever LEN the chip states.
 #include <cstdint>
 
+#include "library/cards/fingerprint/fp_frame.h"
+
 namespace vantel {
 
 // The upgrade's own failure: the chip maker's firmware table is not known; nothing is sent.
 constexpr int kNoChipFirmware = -23;
-// The most answer data command 09 can carry (the largest answer's LEN less 57).
-constexpr int kMaxChipBaseMsgData = 2513;
+// The most base-message bytes command 09 hands out: the SAM's largest base-message answer,
+// the fingerprint one.
+constexpr int kMaxChipBaseMsgData = static_cast<int>(kFPBaseMsgFrameSize);
 
 // 0 and the 19-byte chip id; -1 null out or not HID; -2 no valid answer; -3 CRC mismatch.
 int GetEncChipId(std::uint8_t* out);
@@ -36,7 +39,8 @@ int GetEncChipKey(int index, const char* w, std::uint8_t* out16);
 int UpgradeEncChip();
 // 0 with the 32-byte value, the SAM's base-message answer frame (data holds
 // kMaxChipBaseMsgData bytes) with its length, and the 16-byte value; -2 a null argument; -1;
-// -5; -6; -8 the data is not a SAM answer frame.
+// -5 no valid answer, also one stating more than kMaxChipBaseMsgData bytes (nothing is then
+// copied); -6; -8 the data is not a SAM answer frame.
 int EncChipReadBaseMsg(std::uint8_t* out32, std::uint8_t* data, int* dataLen, std::uint8_t* out16);
 
 }  // namespace vantel

@@ -24,13 +24,10 @@ void PutReport(const std::uint8_t* bytes, std::size_t length) {
 
 void ClearInputReport() { std::memset(Device().InputReport, 0, kReportLength); }
 
-// The next report of a long answer; a read that brought nothing leaves the cleared report.
+// The next report of a long answer.
 bool NextReport(std::uint8_t* report) {
-  ClearInputReport();
-  HIDGetLongReport(false);
-  const std::uint8_t* input = Device().InputReport;
-  if (std::all_of(input, input + kReportLength, [](std::uint8_t byte) { return byte == 0; })) return false;
-  std::memcpy(report, input, kReportLength);
+  if (!HIDGetContinuationReport()) return false;
+  std::memcpy(report, Device().InputReport, kReportLength);
   return true;
 }
 

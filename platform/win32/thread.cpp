@@ -51,6 +51,8 @@ WaitResult WaitForThread(ThreadHandle thread, std::uint32_t timeoutMs) {
 }
 
 // Used on the UI thread, so that window and tray messages keep being handled meanwhile.
+// The wait wakes only for messages that arrived since the queue was last looked at: each
+// wake empties the queue, or the messages left in it would wait until the thread has ended.
 WaitResult WaitForThreadDispatchingMessages(ThreadHandle thread) {
   if (!thread) return WaitResult::kFailed;
   HANDLE handle = AsHandle(thread);

@@ -140,6 +140,40 @@ TEST(TaskThread, WaitingDispatchesTheWaitingThreadsMessages) {
   KillTimer(nullptr, timer);
   EXPECT_TRUE(gTimerMessageDispatched);
 }
+
+std::atomic<int> gPostedMessagesDispatched{0};
+
+LRESULT CALLBACK CountPostedMessages(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) ++gPostedMessagesDispatched;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Ends once the waiting thread has dispatched both messages posted to it.
+class TwoMessagesAwaitingThread : public lumarin::CTaskThread {
+ protected:
+  void Run() override { Eventually([] { return gPostedMessagesDispatched == 2; }); }
+};
+
+// The wait wakes once for messages queued together (as tray clicks during a start may be):
+// all of them are dispatched then, not one per wake.
+TEST(TaskThread, WaitingDispatchesEveryMessageQueuedBeforeAWake) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = CountPostedMessages;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "VantelPostedMessageCounter";
+  ASSERT_NE(RegisterClassA(&windowClass), 0);
+  HWND window = CreateWindowA(windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                              nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  PostMessageA(window, WM_APP, 0, 0);
+  PostMessageA(window, WM_APP, 0, 0);
+  TwoMessagesAwaitingThread thread;
+  thread.Start();
+  thread.WaitWithMessagePump();
+  DestroyWindow(window);
+  UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+  EXPECT_EQ(gPostedMessagesDispatched, 2);
+}
 #endif
 
 }  // namespace

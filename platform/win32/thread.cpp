@@ -61,7 +61,7 @@ WaitResult WaitForThreadDispatchingMessages(ThreadHandle thread) {
     if (result == WAIT_OBJECT_0) return WaitResult::kEnded;
     if (result != WAIT_OBJECT_0 + 1) return WaitResult::kFailed;
     MSG message;
-    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   }
 }
 

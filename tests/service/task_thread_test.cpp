@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/clock.h"
+#include "service/net/ws_message_reader.h"
+#include "service/net/ws_request.h"
 #include "support/eventually.h"
 
 #if defined(_WIN32)
@@ -118,6 +121,27 @@ TEST(TaskThread, WaitingEndsOnlyOnceTheThreadHasCleanedUpOnItsExit) {
   thread.WaitWithMessagePump();
   EXPECT_TRUE(gExitCleanupDone);
   EXPECT_FALSE(thread.IsRunning());
+}
+
+// The deepest call of a service thread: the JSON reader's nesting of a WebSocket message of
+// the largest frame, to the bound the reader allows. A thread's stack must hold it.
+class DeepestMessageThread : public lumarin::CTaskThread {
+ public:
+  std::atomic<bool> read{false};
+
+ protected:
+  void Run() override {
+    const std::string message(lumarin::WsMessageReader::kLargestFrame, '[');
+    lumarin::ReadWsRequest(message.c_str());
+    read = true;
+  }
+};
+
+TEST(TaskThread, AThreadsStackHoldsTheDeepestMessageTheServiceReads) {
+  DeepestMessageThread thread;
+  ASSERT_NE(thread.Start(), nullptr);
+  thread.WaitWithMessagePump();
+  EXPECT_TRUE(thread.read);
 }
 
 #if defined(_WIN32)

@@ -34,7 +34,8 @@ class BluetoothSocket {
  public:
   // Closes the socket.
   virtual ~BluetoothSocket() = default;
-  // How long one receive call waits for data before it fails (SO_RCVTIMEO).
+  // How long one receive call waits for data before it fails; 0 waits without limit, as for
+  // SO_RCVTIMEO.
   virtual bool SetReceiveTimeout(std::uint32_t milliseconds) = 0;
   virtual bool Connect(const RfcommPeer& peer) = 0;
   // One send call: the bytes sent, or -1 on error.

@@ -22,11 +22,16 @@ bool PcscReleaseContext(PcscContext context);
 // Whether the last call that failed found the PC/SC service gone or restarted (no service,
 // service stopped, or a context or handle it no longer knows): a new context may then help.
 bool PcscServiceLost();
+// Whether the last call that failed found the card reset by another program, or taken out,
+// since the handle connected: the handle refuses every command until PcscReconnect.
+bool PcscCardNeedsReconnect();
 // False also when no reader is present.
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names);
 // Shared access, T=0 or T=1.
 bool PcscConnect(PcscContext context, const std::string& readerName, PcscCard* card,
                  std::uint32_t* activeProtocol);
+// Takes up the card of a connected handle again (shared, T=0 or T=1), leaving it as it is.
+bool PcscReconnect(PcscCard card, std::uint32_t* activeProtocol);
 bool PcscDisconnect(PcscCard card, PcscDisposition disposition);
 // The protocol the card reports.
 bool PcscStatus(PcscCard card, std::uint32_t* protocol);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "library/device/device_state.h"
 #include "platform/clock.h"
@@ -64,6 +65,30 @@ void ReadWithReportCalls(platform::HidDevice* input, bool first) {
   if (!lastSucceeded) device.hid.gHidOpen = 0;
 }
 
+// Forgets the selected reader. Its read and write handles go with it: kept, they would
+// outlive an enumeration that selects no reader, be used for a reader that may be gone, and
+// never be closed.
+void DropSelectedReader(HidState& hid) {
+  hid.gHidInputHandle.reset();
+  hid.gHidOutputHandle.reset();
+  hid.gHidDevice = nullptr;
+}
+
+// The device path of the selected reader; "" when none is selected.
+std::string SelectedReaderPath(const HidState& hid) {
+  if (!hid.gHidDevice) return "";
+  for (const HidTableEntry& entry : hid.gHidDevices)
+    if (entry.device.get() == hid.gHidDevice) return entry.path;
+  return "";
+}
+
+// The number (1-based) of the listed reader at `path`; 0 when none is.
+int ListedReaderAt(const HidState& hid, const std::string& path) {
+  for (int n = 1; n <= hid.gHidCount && !path.empty(); ++n)
+    if (hid.gHidDevices[n - 1].path == path) return n;
+  return 0;
+}
+
 void ReadOverlapped(platform::HidDevice* input) {
   DeviceState& device = Device();
   if (input && input->ReadReport(device.InputReport, InputLength(), kReadLimitMs) ==
@@ -77,7 +102,8 @@ void ReadOverlapped(platform::HidDevice* input) {
 
 bool HIDEnumerate() {
   HidState& hid = Device().hid;
-  hid.gHidDevice = nullptr;
+  const std::string selectedPath = SelectedReaderPath(hid);
+  DropSelectedReader(hid);
   hid.gHidCount = 0;
   for (HidTableEntry& entry : hid.gHidDevices) entry = HidTableEntry{};
   for (const std::string& path : platform::Hid().DevicePaths()) {
@@ -89,7 +115,10 @@ bool HIDEnumerate() {
     if (!IsMatchingReader(*device)) continue;
     hid.gHidDevices[hid.gHidCount++] = HidTableEntry{std::move(device), path};
   }
-  if (hid.gHidCount == 1) HIDSelect(1);
+  if (hid.gHidCount == 1)
+    HIDSelect(1);
+  else if (const int again = ListedReaderAt(hid, selectedPath))
+    HIDSelect(again);  // a reader chosen among several stays chosen while it is there
   return hid.gHidCount > 0;
 }
 
@@ -113,13 +142,11 @@ int GetHIDCount() { return Device().hid.gHidCount; }
 void HIDCloseHandles() {
   HidState& hid = Device().hid;
   if (!hid.gHidDevice) return;
-  hid.gHidInputHandle.reset();
-  hid.gHidOutputHandle.reset();
   // The query handle belongs to its table entry: closing it there keeps a later select
   // from using a closed handle.
   for (HidTableEntry& entry : hid.gHidDevices)
     if (entry.device.get() == hid.gHidDevice) entry.device.reset();
-  hid.gHidDevice = nullptr;
+  DropSelectedReader(hid);
 }
 
 void HIDWriteReport() {

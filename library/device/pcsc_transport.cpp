@@ -45,6 +45,25 @@ bool ConnectReader(PcscState& pcsc, const char* name, platform::PcscCard* card) 
   return platform::PcscConnect(pcsc.context, name, card, &pcsc.activeProtocol);
 }
 
+// Takes the card up again after another program reset it (or it was taken out and put back);
+// the protocol may have changed with the card's new start.
+bool Reconnect(PcscState& pcsc) {
+  if (!platform::PcscReconnect(pcsc.gPcscCard, &pcsc.activeProtocol)) return false;
+  if (IsT0OrT1(pcsc.activeProtocol)) pcsc.sendHeader.protocol = pcsc.activeProtocol;
+  return true;
+}
+
+// The smart-card service answers every command on a handle whose card was reset by another
+// program with the reset warning until the handle is reconnected: the command is sent once
+// more after a reconnect, or each later one would fail until the port is opened again.
+bool Transmit(PcscState& pcsc, const std::uint8_t* send, unsigned sendLength,
+              std::vector<std::uint8_t>* answer) {
+  if (platform::PcscTransmit(pcsc.gPcscCard, pcsc.sendHeader.protocol, send, sendLength, answer))
+    return true;
+  return platform::PcscCardNeedsReconnect() && Reconnect(pcsc) &&
+         platform::PcscTransmit(pcsc.gPcscCard, pcsc.sendHeader.protocol, send, sendLength, answer);
+}
+
 bool IsHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
@@ -92,8 +111,7 @@ int PCSCTransmit(std::intptr_t, unsigned sendLength, const std::uint8_t* send,
                  unsigned* receiveLength, std::uint8_t* receive) {
   PcscState& pcsc = Device().pcsc;
   std::vector<std::uint8_t> answer;
-  if (!platform::PcscTransmit(pcsc.gPcscCard, pcsc.sendHeader.protocol, send, sendLength,
-                              &answer)) {
+  if (!Transmit(pcsc, send, sendLength, &answer)) {
     *receiveLength = 0;
     return kTransmitFailed;
   }

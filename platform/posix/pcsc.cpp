@@ -91,6 +91,10 @@ bool PcscServiceLost() {
          gLastResult == SCARD_E_INVALID_HANDLE;
 }
 
+bool PcscCardNeedsReconnect() {
+  return gLastResult == SCARD_W_RESET_CARD || gLastResult == SCARD_W_REMOVED_CARD;
+}
+
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names) {
   std::vector<std::string> native;
   if (!ListNativeNames(context, &native)) return false;
@@ -114,6 +118,15 @@ bool PcscConnect(PcscContext context, const std::string& readerName, PcscCard* c
                               SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &raw, &protocol)))
     return false;
   *card = static_cast<PcscCard>(raw);
+  *activeProtocol = static_cast<std::uint32_t>(protocol);
+  return true;
+}
+
+bool PcscReconnect(PcscCard card, std::uint32_t* activeProtocol) {
+  DWORD protocol = 0;
+  if (!Succeeded(SCardReconnect(static_cast<SCARDHANDLE>(card), SCARD_SHARE_SHARED,
+                                SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, SCARD_LEAVE_CARD, &protocol)))
+    return false;
   *activeProtocol = static_cast<std::uint32_t>(protocol);
   return true;
 }

@@ -3,6 +3,8 @@
 #include <winsock2.h>
 #include <ws2bth.h>
 
+#include "platform/win32/socket_wait.h"
+
 namespace platform {
 namespace {
 
@@ -11,10 +13,12 @@ class WinsockBluetoothSocket : public BluetoothSocket {
   explicit WinsockBluetoothSocket(SOCKET socket) : socket_(socket) {}
   ~WinsockBluetoothSocket() override { closesocket(socket_); }
 
+  // Kept for the waits before each receive, not set on the socket: after an SO_RCVTIMEO
+  // time-out Winsock leaves the socket in an undefined state, and the link is used on. 0
+  // waits without limit, as it does for SO_RCVTIMEO.
   bool SetReceiveTimeout(std::uint32_t milliseconds) override {
-    const DWORD wait = milliseconds;
-    return setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait),
-                      sizeof wait) == 0;
+    receiveWaitMs_ = milliseconds == 0 ? kNoTimeLimit : milliseconds;
+    return true;
   }
 
   bool Connect(const RfcommPeer& peer) override {
@@ -36,12 +40,14 @@ class WinsockBluetoothSocket : public BluetoothSocket {
   }
 
   int Receive(std::uint8_t* buffer, std::size_t capacity) override {
+    if (!WaitForSocket(socket_, false, receiveWaitMs_)) return -1;
     const int got = recv(socket_, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0);
     return got == SOCKET_ERROR ? -1 : got;
   }
 
  private:
   SOCKET socket_;
+  std::uint32_t receiveWaitMs_ = kNoTimeLimit;
 };
 
 class WinsockBluetoothProvider : public BluetoothProvider {

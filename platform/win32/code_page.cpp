@@ -5,6 +5,10 @@
 namespace platform {
 namespace {
 
+// Our texts are GBK whatever the system's ANSI code page is (the build compiles them so, and
+// the cards carry it): a system set to another code page, or to UTF-8, must not decide them.
+constexpr UINT kGbk = 936;
+
 // Converts all of `bytes`, or reports false when some of them are not valid in `codePage`.
 bool TryToWide(UINT codePage, std::string_view bytes, std::u16string* text) {
   text->clear();
@@ -81,9 +85,9 @@ std::string FromWide(UINT codePage, std::u16string_view text) {
 
 }  // namespace
 
-std::u16string AnsiToUtf16(std::string_view ansi) { return ToWide(CP_ACP, ansi); }
+std::u16string AnsiToUtf16(std::string_view ansi) { return ToWide(kGbk, ansi); }
 
-std::string Utf16ToAnsi(std::u16string_view text) { return FromWide(CP_ACP, text); }
+std::string Utf16ToAnsi(std::u16string_view text) { return FromWide(kGbk, text); }
 
 std::string Utf16ToUtf8(std::u16string_view text) { return FromWide(CP_UTF8, text); }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Plain ReadFile and WriteFile on a Windows handle, as the device handles use them.
+// Plain ReadFile and WriteFile on a Windows handle, as the serial port uses them (its
+// time limits are the port's own).
 #include <windows.h>
 
 #include <cstddef>

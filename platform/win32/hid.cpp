@@ -10,37 +10,14 @@ extern "C" {
 
 #include <vector>
 
+#include "platform/win32/overlapped_transfer.h"
+
 namespace platform {
 namespace {
 
-// An overlapped transfer on `handle` that waits up to `limitMs` for `event`; a transfer
-// still running then is cancelled. The event is left reset in every case.
-template <typename Transfer>
-HidTransfer OverlappedTransfer(HANDLE handle, HANDLE event, std::uint32_t limitMs,
-                               Transfer transfer) {
-  OVERLAPPED overlapped{};
-  overlapped.hEvent = event;
-  DWORD moved = 0;
-  HidTransfer result = HidTransfer::kFailed;
-  if (transfer(&overlapped) || GetLastError() == ERROR_IO_PENDING) {
-    switch (WaitForSingleObject(event, limitMs)) {
-      case WAIT_OBJECT_0:
-        if (GetOverlappedResult(handle, &overlapped, &moved, FALSE)) result = HidTransfer::kDone;
-        break;
-      case WAIT_TIMEOUT:
-        CancelIo(handle);
-        // The cancelled transfer still owns `overlapped` until it has ended.
-        GetOverlappedResult(handle, &overlapped, &moved, TRUE);
-        result = HidTransfer::kTimedOut;
-        break;
-      default:
-        CancelIo(handle);
-        GetOverlappedResult(handle, &overlapped, &moved, TRUE);
-        break;
-    }
-  }
-  ResetEvent(event);
-  return result;
+HidTransfer AsHidTransfer(TransferEnd end) {
+  if (end == TransferEnd::kDone) return HidTransfer::kDone;
+  return end == TransferEnd::kTimedOut ? HidTransfer::kTimedOut : HidTransfer::kFailed;
 }
 
 class Win32HidDevice : public HidDevice {
@@ -88,17 +65,17 @@ class Win32HidDevice : public HidDevice {
   HidTransfer WriteReport(const std::uint8_t* report, std::size_t length,
                           std::uint32_t limitMs) override {
     if (!event_) return HidTransfer::kFailed;
-    return OverlappedTransfer(handle_, event_, limitMs, [&](OVERLAPPED* overlapped) {
+    return AsHidTransfer(OverlappedTransfer(handle_, event_, limitMs, [&](OVERLAPPED* overlapped) {
       return WriteFile(handle_, report, static_cast<DWORD>(length), nullptr, overlapped) != FALSE;
-    });
+    }));
   }
 
   HidTransfer ReadReport(std::uint8_t* report, std::size_t length,
                          std::uint32_t limitMs) override {
     if (!event_) return HidTransfer::kFailed;
-    return OverlappedTransfer(handle_, event_, limitMs, [&](OVERLAPPED* overlapped) {
+    return AsHidTransfer(OverlappedTransfer(handle_, event_, limitMs, [&](OVERLAPPED* overlapped) {
       return ReadFile(handle_, report, static_cast<DWORD>(length), nullptr, overlapped) != FALSE;
-    });
+    }));
   }
 
  private:

@@ -40,6 +40,11 @@ bool PcscServiceLost() {
          gLastResult == static_cast<LONG>(SCARD_E_INVALID_HANDLE);
 }
 
+bool PcscCardNeedsReconnect() {
+  return gLastResult == static_cast<LONG>(SCARD_W_RESET_CARD) ||
+         gLastResult == static_cast<LONG>(SCARD_W_REMOVED_CARD);
+}
+
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names) {
   char* list = nullptr;
   DWORD length = SCARD_AUTOALLOCATE;
@@ -62,6 +67,15 @@ bool PcscConnect(PcscContext context, const std::string& readerName, PcscCard* c
     return false;
   *card = static_cast<PcscCard>(raw);
   *activeProtocol = protocol;
+  return true;
+}
+
+bool PcscReconnect(PcscCard card, std::uint32_t* activeProtocol) {
+  DWORD protocol = 0;
+  if (!Succeeded(SCardReconnect(static_cast<SCARDHANDLE>(card), SCARD_SHARE_SHARED,
+                                SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, SCARD_LEAVE_CARD, &protocol)))
+    return false;
+  *activeProtocol = static_cast<std::uint32_t>(protocol);
   return true;
 }
 

@@ -26,6 +26,18 @@ void ClearInheritedLineRules(DCB& state) {
   state.fAbortOnError = FALSE;
 }
 
+// SetCommState refuses a state whose XON and XOFF characters are alike, as some USB-serial
+// and virtual drivers report them (both 0), and drivers refuse flow limits past their input
+// queue: the usual characters and limits well inside any queue keep such a port usable.
+// With software flow control off, neither is ever acted on.
+void SetAcceptedFlowCharacters(DCB& state) {
+  constexpr WORD kFlowLimit = 512;
+  state.XonChar = 0x11;
+  state.XoffChar = 0x13;
+  state.XonLim = kFlowLimit;
+  state.XoffLim = kFlowLimit;
+}
+
 // A COM port through the Windows serial driver; the handle is closed with the object.
 class Win32SerialPort : public SerialPort {
  public:
@@ -59,6 +71,7 @@ class Win32SerialPort : public SerialPort {
     state.Parity = NOPARITY;
     state.StopBits = ONESTOPBIT;
     ClearInheritedLineRules(state);
+    SetAcceptedFlowCharacters(state);
     return SetCommState(handle_, &state) != FALSE;
   }
 

@@ -3,24 +3,10 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include "platform/win32/socket_wait.h"
+
 namespace platform {
 namespace {
-
-// Waits until `socket` is readable, or writable (connected), or `waitMs` have passed; a
-// failed connection shows in the exception set.
-bool WaitFor(SOCKET socket, bool forWrite, std::uint32_t waitMs) {
-  fd_set ready;
-  fd_set failed;
-  FD_ZERO(&ready);
-  FD_ZERO(&failed);
-  FD_SET(socket, &ready);
-  FD_SET(socket, &failed);
-  timeval wait{static_cast<long>(waitMs / 1000), static_cast<long>(waitMs % 1000) * 1000};
-  timeval* limit = waitMs == kNoTimeLimit ? nullptr : &wait;
-  const int count = forWrite ? select(0, nullptr, &ready, &failed, limit)
-                             : select(0, &ready, nullptr, nullptr, limit);
-  return count > 0 && FD_ISSET(socket, &ready);
-}
 
 bool SetBlocking(SOCKET socket, bool blocking) {
   u_long nonBlocking = blocking ? 0 : 1;
@@ -39,7 +25,8 @@ class Win32TcpSocket : public TcpSocket {
     peer.sin_port = htons(port);
     if (!SetBlocking(socket_, false)) return false;
     bool connected = connect(socket_, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0;
-    if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) connected = WaitFor(socket_, true, waitMs);
+    if (!connected && WSAGetLastError() == WSAEWOULDBLOCK)
+      connected = WaitForSocket(socket_, true, waitMs);
     return SetBlocking(socket_, true) && connected;
   }
 
@@ -67,12 +54,12 @@ class Win32TcpSocket : public TcpSocket {
   }
 
   int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) override {
-    if (!WaitFor(socket_, false, waitMs)) return -1;
+    if (!WaitForSocket(socket_, false, waitMs)) return -1;
     int got = recv(socket_, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0);
     return got == SOCKET_ERROR ? -1 : got;
   }
 
-  bool WaitReadable(std::uint32_t waitMs) override { return WaitFor(socket_, false, waitMs); }
+  bool WaitReadable(std::uint32_t waitMs) override { return WaitForSocket(socket_, false, waitMs); }
 
   void Shutdown() override { shutdown(socket_, SD_BOTH); }
 

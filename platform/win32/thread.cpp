@@ -10,6 +10,13 @@ namespace {
 HANDLE AsHandle(ThreadHandle thread) { return reinterpret_cast<HANDLE>(thread); }
 HANDLE AsHandle(MutexHandle mutex) { return reinterpret_cast<HANDLE>(mutex); }
 
+// The address space each thread reserves for its stack. The default (2 MiB) would let some
+// hundreds of idle connections, one thread each, use up a 32-bit process. The deepest call
+// of any thread is the JSON reader's nesting of a WebSocket message to the bound it allows
+// (about 270 KiB in this build; card reads and TLS handshakes need far less): half a MiB
+// holds it with room to spare.
+constexpr unsigned kStackReserveBytes = 512 * 1024;
+
 struct ThreadStart {
   ThreadBody body;
   void* argument;
@@ -32,7 +39,9 @@ WaitResult FromWait(DWORD result) {
 ThreadHandle CreateSuspendedThread(ThreadBody body, void* argument) {
   auto* start = new ThreadStart{body, argument};
   // _beginthreadex, not CreateThread: the thread uses the C runtime.
-  const uintptr_t thread = _beginthreadex(nullptr, 0, RunThread, start, CREATE_SUSPENDED, nullptr);
+  const uintptr_t thread = _beginthreadex(nullptr, kStackReserveBytes, RunThread, start,
+                                          CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION,
+                                          nullptr);
   if (thread == 0) {
     delete start;
     return nullptr;
@@ -51,6 +60,8 @@ WaitResult WaitForThread(ThreadHandle thread, std::uint32_t timeoutMs) {
 }
 
 // Used on the UI thread, so that window and tray messages keep being handled meanwhile.
+// The wait wakes only for messages that arrived since the queue was last looked at: each
+// wake empties the queue, or the messages left in it would wait until the thread has ended.
 WaitResult WaitForThreadDispatchingMessages(ThreadHandle thread) {
   if (!thread) return WaitResult::kFailed;
   HANDLE handle = AsHandle(thread);
@@ -59,7 +70,7 @@ WaitResult WaitForThreadDispatchingMessages(ThreadHandle thread) {
     if (result == WAIT_OBJECT_0) return WaitResult::kEnded;
     if (result != WAIT_OBJECT_0 + 1) return WaitResult::kFailed;
     MSG message;
-    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   }
 }
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/win32/handle_io.h"
+#include "platform/win32/overlapped_transfer.h"
 
 namespace platform {
 namespace {
@@ -32,32 +32,56 @@ std::string InterfacePath(HDEVINFO list, SP_DEVICE_INTERFACE_DATA* member) {
   return detail->DevicePath;
 }
 
-// A driver interface or a pipe opened with CreateFileA; closed with the object.
+// A silent reader must not hold a read (and the reader lock of its caller) for good: reads
+// end after the library's answer wait. Writes and driver requests wait as long as they take.
+constexpr DWORD kReadLimitMs = 5000;
+
+// A driver interface or a pipe opened with CreateFileA for overlapped transfers, each with
+// the handle's own event; closed with the object.
 class Win32UsbHandle : public DeviceHandle {
  public:
-  explicit Win32UsbHandle(HANDLE handle) : handle_(handle) {}
-  ~Win32UsbHandle() override { CloseHandle(handle_); }
-
-  bool Write(const std::uint8_t* data, std::size_t length, std::size_t* done) override {
-    return WriteToHandle(handle_, data, length, done);
+  Win32UsbHandle(HANDLE handle, HANDLE event) : handle_(handle), event_(event) {}
+  ~Win32UsbHandle() override {
+    CloseHandle(handle_);
+    CloseHandle(event_);
   }
 
+  bool Write(const std::uint8_t* data, std::size_t length, std::size_t* done) override {
+    return Transfer(INFINITE, done, [&](OVERLAPPED* overlapped) {
+      return WriteFile(handle_, data, static_cast<DWORD>(length), nullptr, overlapped) != FALSE;
+    });
+  }
+
+  // A read that times out has failed.
   bool Read(std::uint8_t* buffer, std::size_t capacity, std::size_t* done) override {
-    return ReadFromHandle(handle_, buffer, capacity, done);
+    return Transfer(kReadLimitMs, done, [&](OVERLAPPED* overlapped) {
+      return ReadFile(handle_, buffer, static_cast<DWORD>(capacity), nullptr, overlapped) != FALSE;
+    });
   }
 
   bool Control(std::uint32_t code, const std::uint8_t* in, std::size_t inLength,
                std::uint8_t* out, std::size_t outCapacity, std::size_t* done) override {
-    DWORD returned = 0;
-    BOOL ok = DeviceIoControl(handle_, code, const_cast<std::uint8_t*>(in),
-                              static_cast<DWORD>(inLength), out, static_cast<DWORD>(outCapacity),
-                              &returned, nullptr);
+    std::size_t returned = 0;
+    const bool ok = Transfer(INFINITE, &returned, [&](OVERLAPPED* overlapped) {
+      return DeviceIoControl(handle_, code, const_cast<std::uint8_t*>(in),
+                             static_cast<DWORD>(inLength), out, static_cast<DWORD>(outCapacity),
+                             nullptr, overlapped) != FALSE;
+    });
     if (done) *done = returned;
-    return ok != FALSE;
+    return ok;
   }
 
  private:
+  template <typename Start>
+  bool Transfer(DWORD limitMs, std::size_t* done, Start start) {
+    DWORD moved = 0;
+    const bool ok = OverlappedTransfer(handle_, event_, limitMs, start, &moved) == TransferEnd::kDone;
+    *done = moved;
+    return ok;
+  }
+
   HANDLE handle_;
+  HANDLE event_;  // manual reset
 };
 
 class Win32UsbDevices : public UsbDeviceProvider {
@@ -78,9 +102,14 @@ class Win32UsbDevices : public UsbDeviceProvider {
   std::unique_ptr<DeviceHandle> Open(const std::string& path, bool shared) override {
     HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                 shared ? FILE_SHARE_READ | FILE_SHARE_WRITE : 0, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32UsbHandle>(handle);
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!event) {
+      CloseHandle(handle);
+      return nullptr;
+    }
+    return std::make_unique<Win32UsbHandle>(handle, event);
   }
 };
 

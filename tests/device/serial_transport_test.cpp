@@ -79,8 +79,9 @@ TEST(OpenComPort, RefusedSettingsCloseThePortAgain) {
 }
 
 // Another program's settings must not reach the library: its rate is read whatever it is,
-// its flow control is gone once the library has opened the port, and the library's close
-// leaves the line open to the next user.
+// its flow control is gone once the library has opened the port, the XON and XOFF characters
+// are ones a Windows driver accepts, and the library's close leaves the line open to the next
+// user.
 TEST(OpenComPort, TakesThePortAsAnotherProgramLeftItAndLeavesItFree) {
   auto peer = vantel_test::SerialPeer::Attach(6);
   ASSERT_TRUE(peer);
@@ -93,6 +94,7 @@ TEST(OpenComPort, TakesThePortAsAnotherProgramLeftItAndLeavesItFree) {
   }
   EXPECT_TRUE(OpenComPort(6, 115200));
   EXPECT_FALSE(vantel_test::LineHasFlowControl(6));
+  EXPECT_FALSE(vantel_test::LineHasFlowCharactersAlike(6));
   EXPECT_FALSE(vantel_test::LineLeftExclusive(6));
 }
 

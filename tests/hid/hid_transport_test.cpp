@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "library/device/device_state.h"
 #include "library/exports/hid_exports.h"
@@ -130,6 +131,38 @@ TEST_F(HidTransport, AnUnselectedPairOfReadersFailsTheExchangeSilently) {
   HIDTransact();
   EXPECT_EQ(Device().hid.gHidOpen, 0);
   EXPECT_EQ(InputReport(), Bytes(vantel_test::kHidReportLength, 0));
+}
+
+// The enumeration after a failed exchange: a selected reader still there stays selected
+// (also among several), one that is gone is dropped; either way its read and write handles
+// are the selection's, closed with it, never left open and in use without one.
+TEST_F(HidTransport, AnEnumerationKeepsTheSelectedReaderOrDropsItWithItsHandles) {
+  const struct {
+    const char* name;
+    std::function<void(SimulatedHidReader&)> change;
+    std::size_t reportsToFirst;
+  } cases[] = {
+      {"second reader plugged in",
+       [this](SimulatedHidReader&) { hid_.AddReader(AlwaysAnswer({0x02})); }, 2},
+      {"selected reader gone", [](SimulatedHidReader& first) { first.productId = 0x0001; }, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Device().hid = HidState{};
+    hid_.Readers().clear();
+    SimulatedHidReader& first = hid_.AddReader(AlwaysAnswer(kStatusAnswer));
+    PutRequest(kStatusRequest);
+    HIDTransact();
+    ASSERT_EQ(first.outputReports.size(), 1u);
+
+    c.change(first);
+    Device().hid.gHidOpen = 0;
+    PutRequest(kStatusRequest);
+    HIDTransact();
+    EXPECT_EQ(first.outputReports.size(), c.reportsToFirst);
+    HIDCloseHandles();
+    EXPECT_FALSE(Device().hid.gHidOutputHandle);
+    EXPECT_FALSE(Device().hid.gHidInputHandle);
+  }
 }
 
 TEST_F(HidTransport, TheTableHoldsSixteenReadersAndIgnoresTheRest) {

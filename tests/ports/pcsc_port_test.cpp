@@ -53,6 +53,17 @@ TEST(PcscPort, OpensAgainAfterThePcscServiceRestarts) {
   EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
 }
 
+// Another program sharing the reader may reset its card: the smart-card service then refuses
+// the library's connection until it is taken up again, and no command may fail for that.
+TEST(PcscPort, ACardResetByAnotherProgramIsTakenUpAgain) {
+  TransportRig rig(Via::kPcsc);
+  VANTEL_SKIP_UNLESS_CI(rig.failure());
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  ASSERT_TRUE(vantel_test::ResetCardFromOutside());
+  EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+  EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+}
+
 // COM ports open exclusively: a serial handle left behind by another transport would keep
 // the port from opening again for the life of the process.
 TEST(PcscPort, TransportsThatFollowEachOtherGiveTheSerialPortBack) {

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/clock.h"
+#include "service/net/ws_message_reader.h"
+#include "service/net/ws_request.h"
 #include "support/eventually.h"
 
 #if defined(_WIN32)
@@ -120,6 +123,27 @@ TEST(TaskThread, WaitingEndsOnlyOnceTheThreadHasCleanedUpOnItsExit) {
   EXPECT_FALSE(thread.IsRunning());
 }
 
+// The deepest call of a service thread: the JSON reader's nesting of a WebSocket message of
+// the largest frame, to the bound the reader allows. A thread's stack must hold it.
+class DeepestMessageThread : public lumarin::CTaskThread {
+ public:
+  std::atomic<bool> read{false};
+
+ protected:
+  void Run() override {
+    const std::string message(lumarin::WsMessageReader::kLargestFrame, '[');
+    lumarin::ReadWsRequest(message.c_str());
+    read = true;
+  }
+};
+
+TEST(TaskThread, AThreadsStackHoldsTheDeepestMessageTheServiceReads) {
+  DeepestMessageThread thread;
+  ASSERT_NE(thread.Start(), nullptr);
+  thread.WaitWithMessagePump();
+  EXPECT_TRUE(thread.read);
+}
+
 #if defined(_WIN32)
 std::atomic<bool> gTimerMessageDispatched{false};
 
@@ -139,6 +163,40 @@ TEST(TaskThread, WaitingDispatchesTheWaitingThreadsMessages) {
   thread.WaitWithMessagePump();
   KillTimer(nullptr, timer);
   EXPECT_TRUE(gTimerMessageDispatched);
+}
+
+std::atomic<int> gPostedMessagesDispatched{0};
+
+LRESULT CALLBACK CountPostedMessages(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) ++gPostedMessagesDispatched;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Ends once the waiting thread has dispatched both messages posted to it.
+class TwoMessagesAwaitingThread : public lumarin::CTaskThread {
+ protected:
+  void Run() override { Eventually([] { return gPostedMessagesDispatched == 2; }); }
+};
+
+// The wait wakes once for messages queued together (as tray clicks during a start may be):
+// all of them are dispatched then, not one per wake.
+TEST(TaskThread, WaitingDispatchesEveryMessageQueuedBeforeAWake) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = CountPostedMessages;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "VantelPostedMessageCounter";
+  ASSERT_NE(RegisterClassA(&windowClass), 0);
+  HWND window = CreateWindowA(windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                              nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  PostMessageA(window, WM_APP, 0, 0);
+  PostMessageA(window, WM_APP, 0, 0);
+  TwoMessagesAwaitingThread thread;
+  thread.Start();
+  thread.WaitWithMessagePump();
+  DestroyWindow(window);
+  UnregisterClassA(windowClass.lpszClassName, windowClass.hInstance);
+  EXPECT_EQ(gPostedMessagesDispatched, 2);
 }
 #endif
 

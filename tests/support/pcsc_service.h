@@ -25,6 +25,10 @@ const PcscService& StartPcscService();
 // virtual cards connect again by themselves. False when it did not come back.
 bool RestartPcscService();
 
+// Resets the known reader's card as another program sharing it may: every handle connected
+// to it before is then refused until it reconnects. False when the card was not reset.
+bool ResetCardFromOutside();
+
 // Waits until the reader sees its virtual card; false when it does not within seconds.
 bool WaitForCard(const std::string& readerName);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <winscard.h>
 
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,8 @@
 namespace vantel_test {
 namespace {
 
+// pcscd's own name of the known reader's first slot.
+constexpr const char* kKnownReaderNativeName = "Kestor Passport Reader 00 00";
 constexpr const char* kVpcdDriver = "/usr/lib/pcsc/drivers/serial/libifdvpcd.so";
 constexpr std::uint32_t kStartLimitMs = 10000;
 
@@ -152,6 +155,21 @@ PcscdProcess& Process() {
 const PcscService& StartPcscService() { return Process().Service(); }
 
 bool RestartPcscService() { return Process().Restart(); }
+
+// Through a connection of its own, which resets the card as it goes.
+bool ResetCardFromOutside() {
+  SCARDCONTEXT context = 0;
+  if (SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context) != SCARD_S_SUCCESS)
+    return false;
+  SCARDHANDLE card = 0;
+  DWORD protocol = 0;
+  const bool reset =
+      SCardConnect(context, kKnownReaderNativeName, SCARD_SHARE_SHARED,
+                   SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &card, &protocol) == SCARD_S_SUCCESS &&
+      SCardDisconnect(card, SCARD_RESET_CARD) == SCARD_S_SUCCESS;
+  SCardReleaseContext(context);
+  return reset;
+}
 
 }  // namespace vantel_test
 #endif

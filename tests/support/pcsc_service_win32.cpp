@@ -42,17 +42,29 @@ const PcscService& StartPcscService() {
   return service;
 }
 
-// The test WinSCard.dll forgets every context and card handle it gave out, as a restarted
-// smart-card service does.
-bool RestartPcscService() {
+namespace {
+
+// Calls an entry of the test WinSCard.dll that plays what the smart-card service does;
+// false when it has no such entry.
+bool CallStub(const char* entry) {
   HMODULE stub = GetModuleHandleA("winscard.dll");
-  auto restart = stub ? reinterpret_cast<void(WINAPI*)()>(
-                            reinterpret_cast<void*>(GetProcAddress(stub, "VantelStubRestartService")))
-                      : nullptr;
-  if (!restart) return false;
-  restart();
+  auto call = stub ? reinterpret_cast<void(WINAPI*)()>(
+                         reinterpret_cast<void*>(GetProcAddress(stub, entry)))
+                   : nullptr;
+  if (!call) return false;
+  call();
   return true;
 }
+
+}  // namespace
+
+// The test WinSCard.dll forgets every context and card handle it gave out, as a restarted
+// smart-card service does.
+bool RestartPcscService() { return CallStub("VantelStubRestartService"); }
+
+// The test WinSCard.dll refuses the known reader's handles with the reset warning until they
+// reconnect, as the smart-card service does once another program has reset the card.
+bool ResetCardFromOutside() { return CallStub("VantelStubResetCard"); }
 
 }  // namespace vantel_test
 #endif

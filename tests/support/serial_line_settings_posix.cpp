@@ -43,6 +43,8 @@ bool LineHasFlowControl(int portNumber) {
   });
 }
 
+bool LineHasFlowCharactersAlike(int) { return false; }
+
 bool LineLeftExclusive(int portNumber) {
   return WithLine(portNumber, [](int fd) {
     int exclusive = 0;

@@ -32,6 +32,9 @@ bool LeaveLineWithForeignSettings(int portNumber) {
     state.fOutxCtsFlow = TRUE;
     state.fRtsControl = RTS_CONTROL_HANDSHAKE;
     state.fParity = TRUE;
+    // Real Windows would refuse this state; wine takes it as such a driver reports it.
+    state.XonChar = 0;
+    state.XoffChar = 0;
     return SetCommState(port, &state) != FALSE;
   });
 }
@@ -41,6 +44,10 @@ bool LineHasFlowControl(int portNumber) {
     return state.fOutX || state.fInX || state.fOutxCtsFlow ||
            state.fRtsControl == RTS_CONTROL_HANDSHAKE;
   });
+}
+
+bool LineHasFlowCharactersAlike(int portNumber) {
+  return WithPort(portNumber, [](HANDLE, DCB& state) { return state.XonChar == state.XoffChar; });
 }
 
 // Windows has no exclusive mode that outlives the handle.

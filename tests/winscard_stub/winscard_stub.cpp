@@ -4,6 +4,8 @@
 // (a 2-byte big-endian length, then the payload; 1-byte payloads are controls). One
 // caller at a time, as the library's callers are. VantelStubRestartService plays a restart
 // of the smart-card service: every context and card handle given out before goes stale.
+// VantelStubResetCard plays another program resetting the cards: their handles are refused
+// with the reset warning until they reconnect.
 #include <winsock2.h>
 
 #include <cstdint>
@@ -29,6 +31,7 @@ constexpr LONG kNoSmartcard = static_cast<LONG>(0x8010000C);
 constexpr LONG kCommError = static_cast<LONG>(0x80100013);
 constexpr LONG kNoReaders = static_cast<LONG>(0x8010002E);
 constexpr LONG kServiceStopped = static_cast<LONG>(0x8010001E);
+constexpr LONG kResetCard = static_cast<LONG>(0x80100068);
 constexpr DWORD kAutoAllocate = 0xFFFFFFFF;
 constexpr DWORD kProtocolT1 = 2;
 constexpr DWORD kStateSpecific = 0x0020;
@@ -42,6 +45,7 @@ struct Reader {
   SOCKET listener = INVALID_SOCKET;
   SOCKET card = INVALID_SOCKET;
   std::vector<std::uint8_t> atr;
+  bool resetSinceConnect = false;
 };
 
 std::vector<Reader> gReaders;
@@ -194,6 +198,15 @@ LONG WINAPI SCardConnectA(ScardContext context, const char* name, DWORD, DWORD,
   return kUnknownReader;
 }
 
+LONG WINAPI SCardReconnect(ScardHandle card, DWORD, DWORD, DWORD, DWORD* protocol) {
+  Reader* reader = ReaderOf(card);
+  if (!reader) return kInvalidHandle;
+  if (!HaveCard(*reader)) return kNoSmartcard;
+  reader->resetSinceConnect = false;
+  *protocol = kProtocolT1;
+  return kSuccess;
+}
+
 LONG WINAPI SCardDisconnect(ScardHandle card, DWORD) {
   return ReaderOf(card) ? kSuccess : kInvalidHandle;
 }
@@ -221,6 +234,7 @@ LONG WINAPI SCardTransmit(ScardHandle card, const ScardIoRequest*, const BYTE* c
                           DWORD* answerLength) {
   Reader* reader = ReaderOf(card);
   if (!reader || reader->card == INVALID_SOCKET) return kInvalidHandle;
+  if (reader->resetSinceConnect) return kResetCard;
   std::vector<std::uint8_t> response;
   if (!SendMessage(*reader, command, commandLength) || !ReceiveMessage(*reader, &response))
     return kCommError;
@@ -231,5 +245,9 @@ LONG WINAPI SCardTransmit(ScardHandle card, const ScardIoRequest*, const BYTE* c
 }
 
 void WINAPI VantelStubRestartService() { ++gGeneration; }
+
+void WINAPI VantelStubResetCard() {
+  for (Reader& reader : gReaders) reader.resetSinceConnect = reader.card != INVALID_SOCKET;
+}
 
 }  // extern "C"

@@ -125,11 +125,11 @@ WsServer::WsServer(WsCommands commands)
 }
 
 WsServer::~WsServer() {
-  Stop();
+  // The threads end before their objects go: a thread object destroyed while its thread still
+  // runs would have its own Run called half-destroyed.
+  StopAndWait();
   accept_thread_.reset();
   completion_thread_.reset();
-  // An openPush handled before the completion thread ended may have started push again.
-  commands_.stop_push();
   push_thread_.reset();
   // No thread of ours runs now: what is still open is closed here.
   while (!open_.empty()) CloseConnection(*open_.begin());

@@ -95,15 +95,21 @@ VirtualCard::VirtualCard(int port, ApduAnswerer answerer) : port_(port), answere
 
 VirtualCard::~VirtualCard() {
   if (socket_ == kNoSocket) return;
-  // Winsock does not wake a blocked receive on shutdown alone: the socket is closed too, and
-  // the serving thread only reads it until then.
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
     ShutdownLocal(socket_);
+#if defined(_WIN32)
+    // Winsock does not wake a blocked receive on shutdown alone: the socket is closed too, and
+    // the serving thread only reads it until then.
     CloseLocal(socket_);
+#endif
   }
   thread_.join();
+#if !defined(_WIN32)
+  // Closed only once its receive has ended, so that no other descriptor can take its number.
+  CloseLocal(socket_);
+#endif
 }
 
 std::vector<Bytes> VirtualCard::Apdus() const {

@@ -31,6 +31,7 @@ void PhotoPlanes::Allocate(int width, int height) {
   lineIn.assign(line, 0);
   lineOut.assign(line, 0);
   blockCoefficients.assign(line * kColumnBlock, 0);
+  blockOutput.assign(line * kColumnBlock, 0);
   inverseRuns.clear();
   inverseRuns.reserve(padded / 2 + 1);
   inverseLineStart.clear();

@@ -64,6 +64,7 @@ struct PhotoPlanes {
   // The vertical inverse step's columns, kColumnBlock at a time, each column contiguous.
   static constexpr int kColumnBlock = 16;
   std::vector<std::int32_t> blockCoefficients;
+  std::vector<std::int32_t> blockOutput;  // the same columns after the step
 
   std::vector<std::uint8_t> componentBytes[3];  // 102 x 126 clamped values per component
 

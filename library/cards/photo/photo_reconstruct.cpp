@@ -94,20 +94,96 @@ void RebuildLineMask(const std::int32_t* mask, int n, int pass, std::int32_t* re
   }
 }
 
-// Steps 2 and 3: the line (low half first) replaced by the outputs of its runs, 0 elsewhere.
-// `scratch` holds n entries.
-void ApplyRuns(std::int32_t* line, int n, const InverseRun* runs, const InverseRun* runsEnd,
-               std::int32_t* scratch) {
+// Steps 2 and 3: `out` receives the outputs of the line's runs from `in` (low half first,
+// scaled in place), 0 between the runs; only the gaps are zeroed, the runs are written whole.
+void LiftRuns(std::int32_t* in, std::int32_t* out, int n, const InverseRun* runs,
+              const InverseRun* runsEnd) {
   const int half = n / 2;
-  std::copy(line, line + n, scratch);
-  std::fill(line, line + n, 0);
+  int done = 0;
   for (const InverseRun* run = runs; run != runsEnd; ++run) {
     const int j = run->start;
     const int m = run->length;
-    std::int32_t* low = scratch + (m == 1 ? (j >> 1) : ((j + 1) >> 1));
-    std::int32_t* high = scratch + half + (j >> 1);
-    InverseLift53(line + j, low, high, j & 1, m);
+    std::fill(out + done, out + j, 0);
+    std::int32_t* low = in + (m == 1 ? (j >> 1) : ((j + 1) >> 1));
+    std::int32_t* high = in + half + (j >> 1);
+    InverseLift53(out + j, low, high, j & 1, m);
+    done = j + m;
   }
+  std::fill(out + done, out + n, 0);
+}
+
+// The line (low half first) replaced by the outputs of its runs; `scratch` holds n entries.
+void ApplyRuns(std::int32_t* line, int n, const InverseRun* runs, const InverseRun* runsEnd,
+               std::int32_t* scratch) {
+  std::copy(line, line + n, scratch);
+  LiftRuns(scratch, line, n, runs, runsEnd);
+}
+
+// The 4 x 4 tile at `in` (rows `inStride` apart) transposed to `out` (rows `outStride`
+// apart).
+inline void Transpose4x4(const std::int32_t* in, int inStride, std::int32_t* out, int outStride) {
+#if defined(__SSE2__)
+  // Four vector loads, eight lane shuffles and four stores instead of sixteen scalar moves.
+  typedef std::int32_t Lanes __attribute__((vector_size(16)));
+  Lanes a, b, c, d;
+  std::memcpy(&a, in, sizeof a);
+  std::memcpy(&b, in + inStride, sizeof b);
+  std::memcpy(&c, in + 2 * inStride, sizeof c);
+  std::memcpy(&d, in + 3 * inStride, sizeof d);
+  const Lanes ab01 = __builtin_shufflevector(a, b, 0, 4, 1, 5);
+  const Lanes ab23 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+  const Lanes cd01 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
+  const Lanes cd23 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
+  const Lanes column0 = __builtin_shufflevector(ab01, cd01, 0, 1, 4, 5);
+  const Lanes column1 = __builtin_shufflevector(ab01, cd01, 2, 3, 6, 7);
+  const Lanes column2 = __builtin_shufflevector(ab23, cd23, 0, 1, 4, 5);
+  const Lanes column3 = __builtin_shufflevector(ab23, cd23, 2, 3, 6, 7);
+  std::memcpy(out, &column0, sizeof column0);
+  std::memcpy(out + outStride, &column1, sizeof column1);
+  std::memcpy(out + 2 * outStride, &column2, sizeof column2);
+  std::memcpy(out + 3 * outStride, &column3, sizeof column3);
+#else
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) out[j * outStride + i] = in[i * inStride + j];
+  }
+#endif
+}
+
+// `rows` x `columns` entries at `in` (rows `inStride` apart) transposed to `out`: whole
+// 4 x 4 tiles, then the columns and rows left over one entry at a time.
+void Transpose(const std::int32_t* in, int inStride, int rows, int columns, std::int32_t* out,
+               int outStride) {
+  const int tileRows = rows & ~3, tileColumns = columns & ~3;
+  for (int r = 0; r < tileRows; r += 4) {
+    for (int c = 0; c < tileColumns; c += 4) {
+      Transpose4x4(in + r * inStride + c, inStride, out + c * outStride + r, outStride);
+    }
+    for (int c = tileColumns; c < columns; ++c) {
+      for (int i = r; i < r + 4; ++i) out[c * outStride + i] = in[i * inStride + c];
+    }
+  }
+  for (int r = tileRows; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) out[c * outStride + r] = in[r * inStride + c];
+  }
+}
+
+// The vertical step over `columns` (at most kColumnBlock) columns from `plane`, whose
+// split lines start at line `firstLine`.
+void InverseColumnBlock(std::int32_t* plane, int pw, int h, int columns, int firstLine,
+                        const InverseRun* runs, const int* lineStart, std::int32_t* block,
+                        std::int32_t* blockOut) {
+  constexpr int kColumnBlock = PhotoPlanes::kColumnBlock;
+  if (lineStart[firstLine] == lineStart[firstLine + columns]) {
+    // No run in any of these columns (outside the region): they only turn to 0.
+    for (int r = 0; r < h; ++r) std::fill(plane + r * pw, plane + r * pw + columns, 0);
+    return;
+  }
+  Transpose(plane, pw, h, columns, block, h);
+  for (int j = 0; j < columns; ++j) {
+    const int l = firstLine + j;
+    LiftRuns(block + j * h, blockOut + j * h, h, runs + lineStart[l], runs + lineStart[l + 1]);
+  }
+  Transpose(blockOut, h, columns, h, plane, pw);
 }
 
 // The split's first line of `level`: the split visits, level by level, the rows and
@@ -142,6 +218,7 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
   const std::int32_t* levelMask = planes.levelMask.data();
   for (std::size_t i = 0; i < padded; ++i) coefficients[i] = levelMask[i] > 0 ? coefficients[i] : 0;
   std::int32_t* block = planes.blockCoefficients.data();
+  std::int32_t* blockOut = planes.blockOutput.data();
   std::int32_t* scratch = planes.lineOut.data();
   const InverseRun* runs = planes.inverseRuns.data();
   const int* lineStart = planes.inverseLineStart.data();
@@ -153,19 +230,8 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
     // Vertical step, a block of columns at a time so that every row segment read from
     // the plane fills whole cache lines.
     for (int c0 = 0; c0 < w; c0 += kColumnBlock) {
-      const int columns = std::min(kColumnBlock, w - c0);
-      for (int r = 0; r < h; ++r) {
-        const std::int32_t* row = coefficients + r * pw + c0;
-        for (int j = 0; j < columns; ++j) block[j * h + r] = row[j];
-      }
-      for (int j = 0; j < columns; ++j) {
-        const int l = firstColumn + c0 + j;
-        ApplyRuns(block + j * h, h, runs + lineStart[l], runs + lineStart[l + 1], scratch);
-      }
-      for (int r = 0; r < h; ++r) {
-        std::int32_t* row = coefficients + r * pw + c0;
-        for (int j = 0; j < columns; ++j) row[j] = block[j * h + r];
-      }
+      InverseColumnBlock(coefficients + c0, pw, h, std::min(kColumnBlock, w - c0), firstColumn + c0,
+                         runs, lineStart, block, blockOut);
     }
     for (int r = 0; r < h; ++r) {
       const int l = firstRow + r;

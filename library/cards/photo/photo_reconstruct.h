@@ -17,11 +17,16 @@ constexpr int kBitmapSize = kBitmapRowStride * kImageHeight + kBitmapHeaderSize;
 constexpr std::uint8_t kFillFlagOneGrey = 128;
 
 // R(v, f): v * f / 10000 rounded to nearest, halves away from zero; the product in signed
-// 32-bit arithmetic, widened to 64 bits. Inline: the inverse transform calls it per sample.
+// 32-bit arithmetic. Inline: the inverse transform calls it per sample.
 inline std::int32_t RoundScale(std::int32_t v, std::int32_t f) {
-  const std::int64_t p = static_cast<std::int32_t>(static_cast<std::uint32_t>(v) *
-                                                   static_cast<std::uint32_t>(f));
-  return static_cast<std::int32_t>(p >= 0 ? (p + 5000) / 10000 : (p - 5000) / 10000);
+  const std::uint32_t product = static_cast<std::uint32_t>(v) * static_cast<std::uint32_t>(f);
+  // Rounded on the magnitude in unsigned 32 bits (|p| + 5000 < 2^32) with the sign put back
+  // by mask, no branch and no 64-bit division: the scaling loops vectorize and the 32-bit
+  // build calls no division routine.
+  const std::uint32_t negative = 0u - (product >> 31);
+  const std::uint32_t magnitude = (product ^ negative) - negative;
+  const std::uint32_t rounded = (magnitude + 5000u) / 10000u;
+  return static_cast<std::int32_t>((rounded ^ negative) - negative);
 }
 
 // One run of m samples: x[0..m-1] from the low samples L[] and high samples H[] (both

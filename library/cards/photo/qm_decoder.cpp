@@ -180,18 +180,6 @@ void QmDecoder::ByteIn() {
   }
 }
 
-void QmDecoder::Renormalize() {
-  do {
-    if (ct_ == 0) {
-      ByteIn();
-      ct_ = 8;
-    }
-    a_ <<= 1;
-    c_ <<= 1;
-    --ct_;
-  } while (a_ < 0x8000);
-}
-
 std::int64_t QmDecoder::ReadBits(int k) {
   if (k < 1 || k > 32) return -1;
   std::int64_t value = 0;

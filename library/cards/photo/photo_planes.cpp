@@ -28,10 +28,11 @@ void PhotoPlanes::Allocate(int width, int height) {
   list.reset(new ListEntry[padded]);
   // A run of the list is never longer than the list, which never outgrows the plane.
   scratch.resize(std::min<std::size_t>(kListScratchEntries, padded));
-  lineIn.assign(line, 0);
   lineOut.assign(line, 0);
   blockCoefficients.assign(line * kColumnBlock, 0);
   blockOutput.assign(line * kColumnBlock, 0);
+  workStride = width + kWorkPadding;
+  workPlane.reset(new std::int32_t[static_cast<std::size_t>(workStride) * height]);
   inverseRuns.clear();
   inverseRuns.reserve(padded / 2 + 1);
   inverseLineStart.clear();

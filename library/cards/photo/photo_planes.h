@@ -59,12 +59,19 @@ struct PhotoPlanes {
   // inverseLineStart[l + 1]).
   std::vector<InverseRun> inverseRuns;
   std::vector<int> inverseLineStart;
-  std::vector<std::int32_t> lineIn;       // max(padded width, padded height) each
-  std::vector<std::int32_t> lineOut;
-  // The vertical inverse step's columns, kColumnBlock at a time, each column contiguous.
+  std::vector<std::int32_t> lineOut;      // max(padded width, padded height)
+  // The columns of the split's and the vertical inverse step's, kColumnBlock at a time,
+  // each column contiguous.
   static constexpr int kColumnBlock = 16;
   std::vector<std::int32_t> blockCoefficients;
   std::vector<std::int32_t> blockOutput;  // the same columns after the step
+  // The plane the level mask's split and the inverse transform work in: its rows
+  // workStride entries apart, a cache line more than the padded width, so that a column
+  // block's rows do not crowd a few cache sets (at 512 bytes apart they would). Each stage
+  // writes it whole before reading it.
+  static constexpr int kWorkPadding = 16;
+  int workStride = 0;
+  std::unique_ptr<std::int32_t[]> workPlane;
 
   std::vector<std::uint8_t> componentBytes[3];  // 102 x 126 clamped values per component
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "library/cards/photo/photo_region.h"
+#include "library/cards/photo/plane_transpose.h"
 
 namespace vantel::photo {
 
@@ -119,71 +120,29 @@ void ApplyRuns(std::int32_t* line, int n, const InverseRun* runs, const InverseR
   LiftRuns(scratch, line, n, runs, runsEnd);
 }
 
-// The 4 x 4 tile at `in` (rows `inStride` apart) transposed to `out` (rows `outStride`
-// apart).
-inline void Transpose4x4(const std::int32_t* in, int inStride, std::int32_t* out, int outStride) {
-#if defined(__SSE2__)
-  // Four vector loads, eight lane shuffles and four stores instead of sixteen scalar moves.
-  typedef std::int32_t Lanes __attribute__((vector_size(16)));
-  Lanes a, b, c, d;
-  std::memcpy(&a, in, sizeof a);
-  std::memcpy(&b, in + inStride, sizeof b);
-  std::memcpy(&c, in + 2 * inStride, sizeof c);
-  std::memcpy(&d, in + 3 * inStride, sizeof d);
-  const Lanes ab01 = __builtin_shufflevector(a, b, 0, 4, 1, 5);
-  const Lanes ab23 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
-  const Lanes cd01 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
-  const Lanes cd23 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
-  const Lanes column0 = __builtin_shufflevector(ab01, cd01, 0, 1, 4, 5);
-  const Lanes column1 = __builtin_shufflevector(ab01, cd01, 2, 3, 6, 7);
-  const Lanes column2 = __builtin_shufflevector(ab23, cd23, 0, 1, 4, 5);
-  const Lanes column3 = __builtin_shufflevector(ab23, cd23, 2, 3, 6, 7);
-  std::memcpy(out, &column0, sizeof column0);
-  std::memcpy(out + outStride, &column1, sizeof column1);
-  std::memcpy(out + 2 * outStride, &column2, sizeof column2);
-  std::memcpy(out + 3 * outStride, &column3, sizeof column3);
-#else
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) out[j * outStride + i] = in[i * inStride + j];
-  }
-#endif
-}
-
-// `rows` x `columns` entries at `in` (rows `inStride` apart) transposed to `out`: whole
-// 4 x 4 tiles, then the columns and rows left over one entry at a time.
-void Transpose(const std::int32_t* in, int inStride, int rows, int columns, std::int32_t* out,
-               int outStride) {
-  const int tileRows = rows & ~3, tileColumns = columns & ~3;
-  for (int r = 0; r < tileRows; r += 4) {
-    for (int c = 0; c < tileColumns; c += 4) {
-      Transpose4x4(in + r * inStride + c, inStride, out + c * outStride + r, outStride);
-    }
-    for (int c = tileColumns; c < columns; ++c) {
-      for (int i = r; i < r + 4; ++i) out[c * outStride + i] = in[i * inStride + c];
-    }
-  }
-  for (int r = tileRows; r < rows; ++r) {
-    for (int c = 0; c < columns; ++c) out[c * outStride + r] = in[r * inStride + c];
-  }
-}
-
-// The vertical step over `columns` (at most kColumnBlock) columns from `plane`, whose
-// split lines start at line `firstLine`.
-void InverseColumnBlock(std::int32_t* plane, int pw, int h, int columns, int firstLine,
+// The vertical step over `columns` (at most PhotoPlanes::kColumnBlock) columns from `plane`
+// (rows `stride` apart), whose split lines start at line `firstLine`.
+void InverseColumnBlock(std::int32_t* plane, int stride, int h, int columns, int firstLine,
                         const InverseRun* runs, const int* lineStart, std::int32_t* block,
                         std::int32_t* blockOut) {
-  constexpr int kColumnBlock = PhotoPlanes::kColumnBlock;
   if (lineStart[firstLine] == lineStart[firstLine + columns]) {
     // No run in any of these columns (outside the region): they only turn to 0.
-    for (int r = 0; r < h; ++r) std::fill(plane + r * pw, plane + r * pw + columns, 0);
+    for (int r = 0; r < h; ++r) std::fill(plane + r * stride, plane + r * stride + columns, 0);
     return;
   }
-  Transpose(plane, pw, h, columns, block, h);
+  Transpose(plane, stride, h, columns, block, h);
   for (int j = 0; j < columns; ++j) {
     const int l = firstLine + j;
     LiftRuns(block + j * h, blockOut + j * h, h, runs + lineStart[l], runs + lineStart[l + 1]);
   }
-  Transpose(blockOut, h, columns, h, plane, pw);
+  Transpose(blockOut, h, columns, h, plane, stride);
+}
+
+// `out` gets the n coefficients where the mask is 1 or a marker, 0 elsewhere. Masked
+// without a branch and the arrays declared apart, so that the loop vectorizes.
+void KeepCoded(const std::int32_t* __restrict coefficients, const std::int32_t* __restrict mask,
+               int n, std::int32_t* __restrict out) {
+  for (int i = 0; i < n; ++i) out[i] = coefficients[i] & -static_cast<std::int32_t>(mask[i] > 0);
 }
 
 // The split's first line of `level`: the split visits, level by level, the rows and
@@ -211,12 +170,11 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
                            std::uint8_t* out) {
   constexpr int kColumnBlock = PhotoPlanes::kColumnBlock;
   const int pw = planes.paddedWidth;
-  std::int32_t* coefficients = planes.coefficients.data();
-  const std::size_t padded = planes.coefficients.size();
-  // 1 and the markers keep their value. A select rather than a conditional store, so that
-  // the loop vectorizes.
-  const std::int32_t* levelMask = planes.levelMask.data();
-  for (std::size_t i = 0; i < padded; ++i) coefficients[i] = levelMask[i] > 0 ? coefficients[i] : 0;
+  const int ws = planes.workStride;
+  std::int32_t* work = planes.workPlane.get();
+  for (int r = 0; r < planes.paddedHeight; ++r) {
+    KeepCoded(planes.coefficients.data() + r * pw, planes.levelMask.data() + r * pw, pw, work + r * ws);
+  }
   std::int32_t* block = planes.blockCoefficients.data();
   std::int32_t* blockOut = planes.blockOutput.data();
   std::int32_t* scratch = planes.lineOut.data();
@@ -230,20 +188,16 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
     // Vertical step, a block of columns at a time so that every row segment read from
     // the plane fills whole cache lines.
     for (int c0 = 0; c0 < w; c0 += kColumnBlock) {
-      InverseColumnBlock(coefficients + c0, pw, h, std::min(kColumnBlock, w - c0), firstColumn + c0,
+      InverseColumnBlock(work + c0, ws, h, std::min(kColumnBlock, w - c0), firstColumn + c0,
                          runs, lineStart, block, blockOut);
     }
     for (int r = 0; r < h; ++r) {
       const int l = firstRow + r;
-      ApplyRuns(coefficients + r * pw, w, runs + lineStart[l], runs + lineStart[l + 1], scratch);
+      ApplyRuns(work + r * ws, w, runs + lineStart[l], runs + lineStart[l + 1], scratch);
     }
   }
   for (int r = 0; r < kImageHeight; ++r) {
-    for (int c = 0; c < kImageWidth; ++c) {
-      const std::uint8_t v = Clamp255(coefficients[r * pw + c]);
-      coefficients[r * pw + c] = v;
-      out[r * kImageWidth + c] = v;
-    }
+    for (int c = 0; c < kImageWidth; ++c) out[r * kImageWidth + c] = Clamp255(work[r * ws + c]);
   }
 }
 
@@ -258,50 +212,100 @@ bool NextToRegion(const std::uint8_t* region, int i) {
           below[0] | below[1]) != 0;
 }
 
-}  // namespace
+// YccToRgb's terms by component value: a table lookup instead of a multiplication and a
+// division per term and pixel. The compiler fills them.
+struct ColourTerms {
+  std::int16_t redFromCr[256];
+  std::int16_t greenFromCb[256];
+  std::int16_t greenFromCr[256];
+  std::int16_t blueFromCb[256];
+};
 
-void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,
-                   std::uint8_t* pixels) {
-  const std::uint8_t* region = planes.regionMask.data();
-  if (context.components == 1) {
-    // Grey: the clamped values inside and outside alike, each repeated as R, G and B.
-    const std::uint8_t* grey = planes.componentBytes[0].data();
-    for (int i = 0; i < kImagePixels; ++i) {
-      pixels[3 * i] = pixels[3 * i + 1] = pixels[3 * i + 2] = grey[i];
-    }
-    return;
+constexpr ColourTerms MakeColourTerms() {
+  ColourTerms terms{};
+  for (int v = 0; v < 256; ++v) {
+    terms.redFromCr[v] = static_cast<std::int16_t>((v - 128) * 1402 / 1000);
+    terms.greenFromCb[v] = static_cast<std::int16_t>((v - 128) * (-344) / 1000);
+    terms.greenFromCr[v] = static_cast<std::int16_t>((v - 128) * 714 / 1000);
+    terms.blueFromCb[v] = static_cast<std::int16_t>((v - 128) * 1772 / 1000);
   }
+  return terms;
+}
+
+constexpr ColourTerms kColourTerms = MakeColourTerms();
+
+void ComposeGrey(const std::uint8_t* grey, const PixelRows& rows) {
+  for (int r = 0; r < kImageHeight; ++r) {
+    std::uint8_t* p = rows.row(r);
+    for (int c = 0; c < kImageWidth; ++c, p += 3) p[0] = p[1] = p[2] = grey[r * kImageWidth + c];
+  }
+}
+
+// Inside pixels converted from the components, outside ones the fill colour (R, G, B).
+void ComposeColour(const PhotoPlanes& planes, const std::uint8_t fill[3], const PixelRows& rows) {
+  const std::uint8_t* region = planes.regionMask.data();
   const std::uint8_t* y = planes.componentBytes[0].data();
   const std::uint8_t* cb = planes.componentBytes[1].data();
   const std::uint8_t* cr = planes.componentBytes[2].data();
+  const int red = rows.bgr ? 2 : 0;
+  const int blue = 2 - red;
+  for (int r = 0; r < kImageHeight; ++r) {
+    std::uint8_t* p = rows.row(r);
+    for (int i = r * kImageWidth; i < (r + 1) * kImageWidth; ++i, p += 3) {
+      if (region[i] > 0) {
+        p[red] = Clamp255(y[i] + kColourTerms.redFromCr[cr[i]]);
+        p[1] = Clamp255(y[i] + kColourTerms.greenFromCb[cb[i]] - kColourTerms.greenFromCr[cr[i]]);
+        p[blue] = Clamp255(y[i] + kColourTerms.blueFromCb[cb[i]]);
+      } else {
+        p[red] = fill[0];
+        p[1] = fill[1];
+        p[blue] = fill[2];
+      }
+    }
+  }
+}
+
+// Outside pixels next to the region take the mean of their 3 x 3 neighbourhood, as it is
+// at that moment of the scan.
+void SmoothBorder(const std::uint8_t* region, const PixelRows& rows) {
+  for (int r = 1; r <= kImageHeight - 2; ++r) {
+    for (int c = 1; c <= kImageWidth - 2; ++c) {
+      const int i = r * kImageWidth + c;
+      if (region[i] > 0 || !NextToRegion(region, i)) continue;
+      const std::uint8_t* above = rows.row(r - 1) + 3 * c;
+      std::uint8_t* here = rows.row(r) + 3 * c;
+      const std::uint8_t* below = rows.row(r + 1) + 3 * c;
+      for (int channel = 0; channel < 3; ++channel) {
+        int sum = 0;
+        for (int dc = -3; dc <= 3; dc += 3) sum += above[dc + channel] + here[dc + channel] + below[dc + channel];
+        here[channel] = static_cast<std::uint8_t>(sum / 9);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,
+                   const PixelRows& rows) {
+  if (context.components == 1) {
+    // Grey: the clamped values inside and outside alike, each repeated as R, G and B.
+    ComposeGrey(planes.componentBytes[0].data(), rows);
+    return;
+  }
   std::uint8_t fill[3];
   if (context.fillFlag == 0) {
     std::memcpy(fill, context.background, 3);
   } else {
     fill[0] = fill[1] = fill[2] = kFillFlagOneGrey;
   }
-  for (int i = 0; i < kImagePixels; ++i) {
-    if (region[i] > 0) {
-      YccToRgb(y[i], cb[i], cr[i], pixels + 3 * i);
-    } else {
-      std::memcpy(pixels + 3 * i, fill, 3);
-    }
-  }
-  // Smoothing: outside pixels next to the region take the mean of their 3 x 3
-  // neighbourhood, as it is at that moment of the scan.
-  for (int r = 1; r <= kImageHeight - 2; ++r) {
-    for (int c = 1; c <= kImageWidth - 2; ++c) {
-      const int i = r * kImageWidth + c;
-      if (region[i] > 0 || !NextToRegion(region, i)) continue;
-      for (int channel = 0; channel < 3; ++channel) {
-        int sum = 0;
-        for (int dr = -1; dr <= 1; ++dr) {
-          for (int dc = -1; dc <= 1; ++dc) sum += pixels[3 * (i + dr * kImageWidth + dc) + channel];
-        }
-        pixels[3 * i + channel] = static_cast<std::uint8_t>(sum / 9);
-      }
-    }
-  }
+  ComposeColour(planes, fill, rows);
+  SmoothBorder(planes.regionMask.data(), rows);
+}
+
+void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,
+                   std::uint8_t* pixels) {
+  ComposePixels(context, planes, RgbRows(pixels));
 }
 
 namespace {
@@ -317,8 +321,7 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
 
 }  // namespace
 
-void WriteBitmap24(int width, int height, const std::uint8_t* pixels, std::uint8_t* bitmap,
-                   int* length) {
+int WriteBitmapHeader(int width, int height, std::uint8_t* bitmap) {
   const int stride = ((width * 24 + 31) / 8) / 4 * 4;
   const int fileSize = stride * height + kBitmapHeaderSize;
   std::memset(bitmap, 0, kBitmapHeaderSize);
@@ -331,6 +334,12 @@ void WriteBitmap24(int width, int height, const std::uint8_t* pixels, std::uint8
   Put32(bitmap + 22, static_cast<std::uint32_t>(height));
   Put16(bitmap + 26, 1);
   Put16(bitmap + 28, 24);
+  return fileSize;
+}
+
+void WriteBitmap24(int width, int height, const std::uint8_t* pixels, std::uint8_t* bitmap,
+                   int* length) {
+  const int fileSize = WriteBitmapHeader(width, height, bitmap);
   // The pixel writing is fixed to the photo's rows: 306 bytes, stride 308.
   for (int row = 0; row < height; ++row) {
     const std::uint8_t* source = pixels + (height - 1 - row) * kPixelRowBytes;

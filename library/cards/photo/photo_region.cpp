@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "library/cards/photo/plane_transpose.h"
 #include "library/cards/photo/qm_decoder.h"
 
 namespace vantel::photo {
@@ -203,28 +204,36 @@ void SplitLine(std::int32_t* line, int n, int pass, std::int32_t* out, PhotoPlan
 }  // namespace
 
 void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes) {
+  constexpr int kColumnBlock = PhotoPlanes::kColumnBlock;
   const int pw = planes.paddedWidth;
-  std::fill(planes.levelMask.begin(), planes.levelMask.end(), 0);
-  for (int r = 0; r < kImageHeight; ++r) {
-    for (int c = 0; c < kImageWidth; ++c) {
-      planes.levelMask[r * pw + c] = planes.regionMask[r * kImageWidth + c];
-    }
+  const int ws = planes.workStride;
+  std::int32_t* work = planes.workPlane.get();
+  for (int r = 0; r < planes.paddedHeight; ++r) {
+    std::int32_t* row = work + r * ws;
+    const int inside = r < kImageHeight ? kImageWidth : 0;
+    std::copy(planes.regionMask.data() + r * kImageWidth, planes.regionMask.data() + r * kImageWidth + inside, row);
+    std::fill(row + inside, row + pw, 0);
   }
   planes.inverseRuns.clear();
   planes.inverseLineStart.clear();
-  std::int32_t* column = planes.lineIn.data();
+  std::int32_t* block = planes.blockCoefficients.data();
   std::int32_t* out = planes.lineOut.data();
   for (int level = 1; level <= context.levels; ++level) {
     const int w = planes.paddedWidth >> (level - 1);
     const int h = planes.paddedHeight >> (level - 1);
-    for (int r = 0; r < h; ++r) SplitLine(planes.levelMask.data() + r * pw, w, 1, out, planes);
-    for (int c = 0; c < w; ++c) {
-      for (int r = 0; r < h; ++r) column[r] = planes.levelMask[r * pw + c];
-      SplitLine(column, h, 2, out, planes);
-      for (int r = 0; r < h; ++r) planes.levelMask[r * pw + c] = column[r];
+    for (int r = 0; r < h; ++r) SplitLine(work + r * ws, w, 1, out, planes);
+    // The columns a block at a time, each gathered into a contiguous line.
+    for (int c0 = 0; c0 < w; c0 += kColumnBlock) {
+      const int columns = std::min(kColumnBlock, w - c0);
+      Transpose(work + c0, ws, h, columns, block, h);
+      for (int j = 0; j < columns; ++j) SplitLine(block + j * h, h, 2, out, planes);
+      Transpose(block, h, columns, h, work + c0, ws);
     }
   }
   planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
+  for (int r = 0; r < planes.paddedHeight; ++r) {
+    std::copy(work + r * ws, work + r * ws + pw, planes.levelMask.data() + r * pw);
+  }
 }
 
 void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes) {

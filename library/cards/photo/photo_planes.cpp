@@ -15,6 +15,7 @@ void PhotoPlanes::Allocate(int width, int height) {
   chainRows.assign(kMaxDirections + 1, 0);
   chainColumns.assign(kMaxDirections + 1, 0);
   levelMask.assign(padded, 0);
+  coded.assign(padded, 0);
   codedBelow.assign(padded, 0);
   coefficients.assign(padded, 0);
   significance.assign(padded, 0);

@@ -41,6 +41,8 @@ struct PhotoPlanes {
   std::vector<int> chainColumns;
 
   std::vector<std::int32_t> levelMask;    // padded; shared by the components
+  std::vector<std::uint8_t> coded;        // padded; 1 where the level mask is 1: the
+                                          // passes' test, a quarter of the bytes to load
   std::vector<std::uint8_t> codedBelow;   // padded; 1 where a finer-level position below
                                           // has level mask 1 (levels 2 and up)
   std::vector<std::int32_t> coefficients; // padded; the current component

@@ -23,7 +23,10 @@ inline std::int32_t Shr(std::int32_t a, int s) { return a >> s; }
 
 }  // namespace
 
-void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity, int m) {
+// The output, low and high samples never overlap (a run's low and high samples are apart in
+// the scratch line), which lets the loops vectorize without checks.
+void InverseLift53(std::int32_t* __restrict x, std::int32_t* __restrict L,
+                   std::int32_t* __restrict H, int parity, int m) {
   if (m < 1) return;
   if (m == 1) {
     x[0] = RoundScale(L[0], 7071);
@@ -46,26 +49,34 @@ void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity
       L[m / 2 - 1] = RoundScale(L[m / 2 - 1], 7071);
     }
   }
-  // The interior samples in loops of their own; each run end, where a neighbour is
-  // missing, after its loop.
+  // First the low samples become the outputs they stand for, in place; then one loop
+  // writes each output pair, so that its stores interleave in vector registers. Each run
+  // end, where a neighbour is missing, outside the loops.
   const int odds = m / 2;
   const bool oddLength = m % 2 == 1;
+  const int interiorOdds = oddLength ? odds : odds - 1;
   if (parity == 0) {
-    // Even positions hold low samples: even outputs first.
-    x[0] = Sub(L[0], Shr(Add(H[0], 1), 1));
-    for (int k = 1; k < odds; ++k) x[2 * k] = Sub(L[k], Shr(Add(Add(H[k - 1], H[k]), 2), 2));
-    if (oddLength) x[2 * odds] = Sub(L[odds], Shr(Add(H[odds - 1], 1), 1));
-    const int interiorOdds = oddLength ? odds : odds - 1;
-    for (int k = 0; k < interiorOdds; ++k) x[2 * k + 1] = Add(H[k], Shr(Add(x[2 * k], x[2 * k + 2]), 1));
-    if (!oddLength) x[m - 1] = Add(H[odds - 1], x[m - 2]);
+    // Even positions hold low samples.
+    L[0] = Sub(L[0], Shr(Add(H[0], 1), 1));
+    for (int k = 1; k < odds; ++k) L[k] = Sub(L[k], Shr(Add(Add(H[k - 1], H[k]), 2), 2));
+    if (oddLength) L[odds] = Sub(L[odds], Shr(Add(H[odds - 1], 1), 1));
+    for (int k = 0; k < interiorOdds; ++k) {
+      x[2 * k] = L[k];
+      x[2 * k + 1] = Add(H[k], Shr(Add(L[k], L[k + 1]), 1));
+    }
+    x[2 * interiorOdds] = L[interiorOdds];
+    if (!oddLength) x[m - 1] = Add(H[odds - 1], L[odds - 1]);
   } else {
-    // Even positions hold high samples: odd outputs first.
-    const int interiorOdds = oddLength ? odds : odds - 1;
-    for (int k = 0; k < interiorOdds; ++k) x[2 * k + 1] = Sub(L[k], Shr(Add(Add(H[k], H[k + 1]), 2), 2));
-    if (!oddLength) x[m - 1] = Sub(L[odds - 1], Shr(Add(H[odds - 1], 1), 1));
-    for (int k = 1; k < odds; ++k) x[2 * k] = Add(H[k], Shr(Add(x[2 * k - 1], x[2 * k + 1]), 1));
-    if (oddLength) x[m - 1] = Add(x[m - 2], H[odds]);
-    x[0] = Add(x[1], H[0]);
+    // Even positions hold high samples.
+    for (int k = 0; k < interiorOdds; ++k) L[k] = Sub(L[k], Shr(Add(Add(H[k], H[k + 1]), 2), 2));
+    if (!oddLength) L[odds - 1] = Sub(L[odds - 1], Shr(Add(H[odds - 1], 1), 1));
+    x[0] = Add(L[0], H[0]);
+    for (int k = 1; k < odds; ++k) {
+      x[2 * k - 1] = L[k - 1];
+      x[2 * k] = Add(H[k], Shr(Add(L[k - 1], L[k]), 1));
+    }
+    x[2 * odds - 1] = L[odds - 1];
+    if (oddLength) x[m - 1] = Add(L[odds - 1], H[odds]);
   }
 }
 
@@ -203,15 +214,6 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
 
 namespace {
 
-// Whether an outside pixel i (not on the image's border) touches the region; no branch
-// per neighbour, the test runs for every outside pixel.
-bool NextToRegion(const std::uint8_t* region, int i) {
-  const std::uint8_t* above = region + i - kImageWidth;
-  const std::uint8_t* below = region + i + kImageWidth;
-  return (above[-1] | above[0] | above[1] | region[i - 1] | region[i + 1] | below[-1] |
-          below[0] | below[1]) != 0;
-}
-
 // YccToRgb's terms by component value: a table lookup instead of a multiplication and a
 // division per term and pixel. The compiler fills them.
 struct ColourTerms {
@@ -241,44 +243,72 @@ void ComposeGrey(const std::uint8_t* grey, const PixelRows& rows) {
   }
 }
 
-// Inside pixels converted from the components, outside ones the fill colour (R, G, B).
-void ComposeColour(const PhotoPlanes& planes, const std::uint8_t fill[3], const PixelRows& rows) {
-  const std::uint8_t* region = planes.regionMask.data();
-  const std::uint8_t* y = planes.componentBytes[0].data();
-  const std::uint8_t* cb = planes.componentBytes[1].data();
-  const std::uint8_t* cr = planes.componentBytes[2].data();
-  const int red = rows.bgr ? 2 : 0;
-  const int blue = 2 - red;
-  for (int r = 0; r < kImageHeight; ++r) {
-    std::uint8_t* p = rows.row(r);
-    for (int i = r * kImageWidth; i < (r + 1) * kImageWidth; ++i, p += 3) {
-      if (region[i] > 0) {
-        p[red] = Clamp255(y[i] + kColourTerms.redFromCr[cr[i]]);
-        p[1] = Clamp255(y[i] + kColourTerms.greenFromCb[cb[i]] - kColourTerms.greenFromCr[cr[i]]);
-        p[blue] = Clamp255(y[i] + kColourTerms.blueFromCb[cb[i]]);
-      } else {
-        p[red] = fill[0];
-        p[1] = fill[1];
-        p[blue] = fill[2];
-      }
+// One row: inside pixels converted from the components, outside ones the fill colour
+// (R, G, B). The channel order is a template constant and the arrays are declared apart,
+// so that the loop keeps its values in registers.
+template <bool kBgr>
+void ComposeColourRow(const std::uint8_t* __restrict region, const std::uint8_t* __restrict y,
+                      const std::uint8_t* __restrict cb, const std::uint8_t* __restrict cr,
+                      const std::uint8_t* fill, std::uint8_t* __restrict p) {
+  constexpr int kRed = kBgr ? 2 : 0;
+  constexpr int kBlue = 2 - kRed;
+  const std::uint8_t fillRed = fill[0], fillGreen = fill[1], fillBlue = fill[2];
+  for (int c = 0; c < kImageWidth; ++c, p += 3) {
+    if (region[c] > 0) {
+      p[kRed] = Clamp255(y[c] + kColourTerms.redFromCr[cr[c]]);
+      p[1] = Clamp255(y[c] + kColourTerms.greenFromCb[cb[c]] - kColourTerms.greenFromCr[cr[c]]);
+      p[kBlue] = Clamp255(y[c] + kColourTerms.blueFromCb[cb[c]]);
+    } else {
+      p[kRed] = fillRed;
+      p[1] = fillGreen;
+      p[kBlue] = fillBlue;
     }
+  }
+}
+
+void ComposeColour(const PhotoPlanes& planes, const std::uint8_t fill[3], const PixelRows& rows) {
+  for (int r = 0; r < kImageHeight; ++r) {
+    const int i = r * kImageWidth;
+    const std::uint8_t* region = planes.regionMask.data() + i;
+    const std::uint8_t* y = planes.componentBytes[0].data() + i;
+    const std::uint8_t* cb = planes.componentBytes[1].data() + i;
+    const std::uint8_t* cr = planes.componentBytes[2].data() + i;
+    if (rows.bgr) {
+      ComposeColourRow<true>(region, y, cb, cr, fill, rows.row(r));
+    } else {
+      ComposeColourRow<false>(region, y, cb, cr, fill, rows.row(r));
+    }
+  }
+}
+
+// Which pixels 1..100 of a row (not the image's first or last) are outside pixels next to
+// the region, from the region rows above, at and below it. No branch per pixel, so that
+// the loop vectorizes.
+void FindBorderPixels(const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
+                      const std::uint8_t* __restrict below, std::uint8_t* __restrict border) {
+  for (int c = 1; c <= kImageWidth - 2; ++c) {
+    const int near = above[c - 1] | above[c] | above[c + 1] | here[c - 1] | here[c + 1] |
+                     below[c - 1] | below[c] | below[c + 1];
+    border[c] = static_cast<std::uint8_t>((here[c] == 0) & (near != 0));
   }
 }
 
 // Outside pixels next to the region take the mean of their 3 x 3 neighbourhood, as it is
 // at that moment of the scan.
 void SmoothBorder(const std::uint8_t* region, const PixelRows& rows) {
+  std::uint8_t border[kImageWidth];
   for (int r = 1; r <= kImageHeight - 2; ++r) {
+    const std::uint8_t* here = region + r * kImageWidth;
+    FindBorderPixels(here - kImageWidth, here, here + kImageWidth, border);
     for (int c = 1; c <= kImageWidth - 2; ++c) {
-      const int i = r * kImageWidth + c;
-      if (region[i] > 0 || !NextToRegion(region, i)) continue;
+      if (!border[c]) continue;
       const std::uint8_t* above = rows.row(r - 1) + 3 * c;
-      std::uint8_t* here = rows.row(r) + 3 * c;
+      std::uint8_t* pixel = rows.row(r) + 3 * c;
       const std::uint8_t* below = rows.row(r + 1) + 3 * c;
       for (int channel = 0; channel < 3; ++channel) {
         int sum = 0;
-        for (int dc = -3; dc <= 3; dc += 3) sum += above[dc + channel] + here[dc + channel] + below[dc + channel];
-        here[channel] = static_cast<std::uint8_t>(sum / 9);
+        for (int dc = -3; dc <= 3; dc += 3) sum += above[dc + channel] + pixel[dc + channel] + below[dc + channel];
+        pixel[channel] = static_cast<std::uint8_t>(sum / 9);
       }
     }
   }

@@ -232,7 +232,9 @@ void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes) {
   }
   planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
   for (int r = 0; r < planes.paddedHeight; ++r) {
-    std::copy(work + r * ws, work + r * ws + pw, planes.levelMask.data() + r * pw);
+    const std::int32_t* row = work + r * ws;
+    std::copy(row, row + pw, planes.levelMask.data() + r * pw);
+    for (int c = 0; c < pw; ++c) planes.coded[r * pw + c] = row[c] == 1 ? 1 : 0;
   }
 }
 
@@ -251,7 +253,7 @@ void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes) {
           for (int i = 0; i < 2 && !below; ++i) {
             for (int j = 0; j < 2; ++j) {
               const int child = (2 * r + i) * pw + (2 * c + j);
-              if (planes.levelMask[child] == 1 || (s - 1 >= 2 && planes.codedBelow[child])) {
+              if (planes.coded[child] || (s - 1 >= 2 && planes.codedBelow[child])) {
                 below = 1;
                 break;
               }

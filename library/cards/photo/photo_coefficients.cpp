@@ -41,16 +41,16 @@ class ComponentDecoder {
         segment_(segment),
         budget_(segment.limit),
         pw_(planes.paddedWidth),
-        coded_(planes.coded.data()),
+        coded_(planes.coded.get()),
         coefficients_(planes.coefficients.data()),
-        significance_(planes.significance.data()),
-        codedBelow_(planes.codedBelow.data()),
+        significance_(planes.significance.get()),
+        codedBelow_(planes.codedBelow.get()),
         list_(planes.list.get()),
-        scratch_(planes.scratch.data()) {}
+        scratch_(planes.scratch.get()) {}
 
   void Run() {
     std::fill(planes_.coefficients.begin(), planes_.coefficients.end(), 0);
-    std::fill(planes_.significance.begin(), planes_.significance.end(), 0);
+    std::fill(significance_, significance_ + planes_.coefficients.size(), 0);
     if (!decoder_.Start(segment_.segment, segment_.limit)) return;  // checked by the layout
     top_ = segment_.topBitPlane;
     for (bp_ = top_; bp_ >= 0;) {

@@ -186,9 +186,9 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
   for (int r = 0; r < planes.paddedHeight; ++r) {
     KeepCoded(planes.coefficients.data() + r * pw, planes.levelMask.data() + r * pw, pw, work + r * ws);
   }
-  std::int32_t* block = planes.blockCoefficients.data();
-  std::int32_t* blockOut = planes.blockOutput.data();
-  std::int32_t* scratch = planes.lineOut.data();
+  std::int32_t* block = planes.blockCoefficients.get();
+  std::int32_t* blockOut = planes.blockOutput.get();
+  std::int32_t* scratch = planes.lineOut.get();
   const InverseRun* runs = planes.inverseRuns.data();
   const int* lineStart = planes.inverseLineStart.data();
   for (int level = context.levels; level >= 1; --level) {

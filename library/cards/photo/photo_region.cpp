@@ -94,9 +94,9 @@ int DecodeRegion(WltStream& stream, WltDecodeContext& context, PhotoPlanes& plan
   if (chains > kMaxChains) return kWltBadRegion;
 
   SymbolModel turnModel(8);
-  std::fill(planes.chainPlane.begin(), planes.chainPlane.end(), 0);
-  int* rows = planes.chainRows.data();
-  int* columns = planes.chainColumns.data();
+  std::fill(planes.chainPlane.get(), planes.chainPlane.get() + kImagePixels, 0);
+  int* rows = planes.chainRows.get();
+  int* columns = planes.chainColumns.get();
   for (int chain = 0; chain < chains; ++chain) {
     const int steps = static_cast<int>(decoder.ReadBits(16));
     if (steps > kMaxDirections) return kWltBadRegion;
@@ -113,7 +113,7 @@ int DecodeRegion(WltStream& stream, WltDecodeContext& context, PhotoPlanes& plan
       columns[k + 1] = columns[k] + kDirectionColumnStep[direction];
       if (!InsideImage(rows[k + 1], columns[k + 1])) return kWltBadRegion;
     }
-    RasterizeChain(rows, columns, steps + 1, planes.chainPlane.data(), planes.chainLocal.data());
+    RasterizeChain(rows, columns, steps + 1, planes.chainPlane.get(), planes.chainLocal.get());
   }
   if (chains > 0) decoder.ReadBits(1);  // no effect on the image
 
@@ -216,8 +216,8 @@ void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes) {
   }
   planes.inverseRuns.clear();
   planes.inverseLineStart.clear();
-  std::int32_t* block = planes.blockCoefficients.data();
-  std::int32_t* out = planes.lineOut.data();
+  std::int32_t* block = planes.blockCoefficients.get();
+  std::int32_t* out = planes.lineOut.get();
   for (int level = 1; level <= context.levels; ++level) {
     const int w = planes.paddedWidth >> (level - 1);
     const int h = planes.paddedHeight >> (level - 1);
@@ -238,29 +238,39 @@ void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes) {
   }
 }
 
+namespace {
+
+// One row of a band: 1 where one of the 2 x 2 children (rows `top` and `bottom` of the
+// finer band, at columns 2c and 2c + 1) is coded or has coded positions below it. Level 1
+// positions keep 0 in `codedBelow`, so one rule serves every level; no branch, so that
+// the loop vectorizes.
+void MarkCodedBelow(const std::uint8_t* __restrict codedTop, const std::uint8_t* __restrict codedBottom,
+                    const std::uint8_t* belowTop, const std::uint8_t* belowBottom, int columns,
+                    std::uint8_t* out) {
+  for (int c = 0; c < columns; ++c) {
+    out[c] = static_cast<std::uint8_t>(codedTop[2 * c] | codedTop[2 * c + 1] | codedBottom[2 * c] |
+                                       codedBottom[2 * c + 1] | belowTop[2 * c] | belowTop[2 * c + 1] |
+                                       belowBottom[2 * c] | belowBottom[2 * c + 1]);
+  }
+}
+
+}  // namespace
+
 void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes) {
   const int pw = planes.paddedWidth;
   const int W = planes.paddedWidth, H = planes.paddedHeight;
-  std::fill(planes.codedBelow.begin(), planes.codedBelow.end(), 0);
+  const std::uint8_t* coded = planes.coded.get();
+  std::uint8_t* codedBelow = planes.codedBelow.get();
+  std::fill(codedBelow, codedBelow + planes.levelMask.size(), 0);
   for (int s = 2; s <= context.levels; ++s) {
     const int rowsLow = H >> s, columnsLow = W >> s;
     for (int band = 0; band < 3; ++band) {
       const int r0 = band == 0 ? 0 : rowsLow;
       const int c0 = band == 1 ? 0 : columnsLow;
       for (int r = r0; r < r0 + rowsLow; ++r) {
-        for (int c = c0; c < c0 + columnsLow; ++c) {
-          std::uint8_t below = 0;
-          for (int i = 0; i < 2 && !below; ++i) {
-            for (int j = 0; j < 2; ++j) {
-              const int child = (2 * r + i) * pw + (2 * c + j);
-              if (planes.coded[child] || (s - 1 >= 2 && planes.codedBelow[child])) {
-                below = 1;
-                break;
-              }
-            }
-          }
-          planes.codedBelow[r * pw + c] = below;
-        }
+        const int top = 2 * r * pw + 2 * c0, bottom = top + pw;
+        MarkCodedBelow(coded + top, coded + bottom, codedBelow + top, codedBelow + bottom, columnsLow,
+                       codedBelow + r * pw + c0);
       }
     }
   }

@@ -236,6 +236,20 @@ constexpr ColourTerms MakeColourTerms() {
 
 constexpr ColourTerms kColourTerms = MakeColourTerms();
 
+// Clamp255 of a value 0..255 plus a term as a lookup rather than two compares:
+// kClamp.value[256 + v] for v in -256..511.
+struct ClampTable {
+  std::uint8_t value[768];
+};
+
+constexpr ClampTable MakeClampTable() {
+  ClampTable table{};
+  for (int v = -256; v < 512; ++v) table.value[256 + v] = Clamp255(v);
+  return table;
+}
+
+constexpr ClampTable kClamp = MakeClampTable();
+
 void ComposeGrey(const std::uint8_t* grey, const PixelRows& rows) {
   for (int r = 0; r < kImageHeight; ++r) {
     std::uint8_t* p = rows.row(r);
@@ -255,9 +269,10 @@ void ComposeColourRow(const std::uint8_t* __restrict region, const std::uint8_t*
   const std::uint8_t fillRed = fill[0], fillGreen = fill[1], fillBlue = fill[2];
   for (int c = 0; c < kImageWidth; ++c, p += 3) {
     if (region[c] > 0) {
-      p[kRed] = Clamp255(y[c] + kColourTerms.redFromCr[cr[c]]);
-      p[1] = Clamp255(y[c] + kColourTerms.greenFromCb[cb[c]] - kColourTerms.greenFromCr[cr[c]]);
-      p[kBlue] = Clamp255(y[c] + kColourTerms.blueFromCb[cb[c]]);
+      const std::uint8_t* clamp = kClamp.value + 256 + y[c];
+      p[kRed] = clamp[kColourTerms.redFromCr[cr[c]]];
+      p[1] = clamp[kColourTerms.greenFromCb[cb[c]] - kColourTerms.greenFromCr[cr[c]]];
+      p[kBlue] = clamp[kColourTerms.blueFromCb[cb[c]]];
     } else {
       p[kRed] = fillRed;
       p[1] = fillGreen;

@@ -48,7 +48,7 @@ void InverseLine(std::int32_t* coefficients, std::int32_t* mask, int n, int pass
 void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
                            std::uint8_t* out);
 
-inline std::uint8_t Clamp255(std::int32_t v) {
+constexpr std::uint8_t Clamp255(std::int32_t v) {
   return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 

@@ -22,6 +22,17 @@ void XorRowPrefix(std::uint8_t* row, int lastColumn) {
   for (int c = 0; c <= lastColumn; ++c) row[c] ^= 255;
 }
 
+// 255 into `plane` where the chain's local row is 255. A select rather than a conditional
+// store, and the rows declared apart, so that the loop vectorizes.
+void MarkInside(const std::uint8_t* __restrict local, int width, std::uint8_t* __restrict plane) {
+  for (int c = 0; c < width; ++c) plane[c] = local[c] == 255 ? 255 : plane[c];
+}
+
+// The region mask: 1 where the chains' plane is set.
+void RegionFromChains(const std::uint8_t* __restrict chainPlane, std::uint8_t* __restrict regionMask) {
+  for (int i = 0; i < kImagePixels; ++i) regionMask[i] = chainPlane[i] != 0 ? 1 : 0;
+}
+
 }  // namespace
 
 void RasterizeChain(const int* rows, const int* columns, int count, std::uint8_t* regionPlane,
@@ -54,11 +65,7 @@ void RasterizeChain(const int* rows, const int* columns, int count, std::uint8_t
     local[(rows[k] - minRow) * width + (columns[k] - minColumn)] = 255;
   }
   for (int r = 0; r < height; ++r) {
-    for (int c = 0; c < width; ++c) {
-      if (local[r * width + c] == 255) {
-        regionPlane[(minRow + r) * kImageWidth + (minColumn + c)] = 255;
-      }
-    }
+    MarkInside(local + r * width, width, regionPlane + (minRow + r) * kImageWidth + minColumn);
   }
 }
 
@@ -117,8 +124,10 @@ int DecodeRegion(WltStream& stream, WltDecodeContext& context, PhotoPlanes& plan
   }
   if (chains > 0) decoder.ReadBits(1);  // no effect on the image
 
-  for (int i = 0; i < kImagePixels; ++i) {
-    planes.regionMask[i] = (chains == 0 || planes.chainPlane[i] != 0) ? 1 : 0;
+  if (chains == 0) {
+    std::fill(planes.regionMask.begin(), planes.regionMask.end(), 1);
+  } else {
+    RegionFromChains(planes.chainPlane.get(), planes.regionMask.data());
   }
   context.fillFlag = fillFlag;
   return kWltOk;

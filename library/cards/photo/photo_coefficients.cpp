@@ -76,7 +76,7 @@ class ComponentDecoder {
   void MakeSignificant(int i, bool negative) {
     coefficients_[i] = negative ? static_cast<std::int32_t>(0u - bit_) : static_cast<std::int32_t>(bit_);
     significance_[i] = 1;
-    list_[listSize_++] = ListEntry{static_cast<std::uint16_t>(i / pw_), static_cast<std::uint16_t>(i % pw_)};
+    list_[listSize_++] = ListEntry{static_cast<std::uint32_t>(i)};
   }
 
   bool LowestBandPass() {
@@ -186,7 +186,7 @@ class ComponentDecoder {
     if (Stopped()) return false;
     const std::uint32_t half = 1u << ((bp_ - 1) & 31);
     for (int n = 0; n < listSize_; ++n) {
-      const int i = list_[n].row * pw_ + list_[n].column;
+      const std::uint32_t i = list_[n].index;
       if (!significance_[i] || !coded_[i]) continue;
       const int bit = decoder_.DecodeSymbol(refineModel_);
       if (Stopped()) return false;
@@ -201,7 +201,7 @@ class ComponentDecoder {
   }
 
   std::uint32_t EntryMagnitude(const ListEntry& e) const {
-    return Magnitude(coefficients_[e.row * pw_ + e.column]);
+    return Magnitude(coefficients_[e.index]);
   }
 
   // Runs of entries that agree in bits bp..P are reordered stably: bit bp - 1 set first.

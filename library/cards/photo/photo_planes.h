@@ -9,10 +9,10 @@
 
 namespace vantel::photo {
 
-// One entry of the significance list: (row, column).
+// One entry of the significance list: the position's index in the padded plane (kept as
+// an index, so that no entry is divided into row and column or multiplied back).
 struct ListEntry {
-  std::uint16_t row;
-  std::uint16_t column;
+  std::uint32_t index;
 };
 
 // The positions of one detail band whose descendants the next finer band pass reaches in

@@ -180,6 +180,16 @@ void QmDecoder::ByteIn() {
   }
 }
 
+int QmDecoder::DecodeTreeSymbol(SymbolModel& model) {
+  int k = 0;
+  for (;;) {
+    SymbolModel::Node& n = model.node(k);
+    const SymbolModel::Branch& b = n.branch[Decode(n.context)];
+    if (b.leaf) return b.value;
+    k = b.value;
+  }
+}
+
 std::int64_t QmDecoder::ReadBits(int k) {
   if (k < 1 || k > 32) return -1;
   std::int64_t value = 0;

@@ -63,6 +63,8 @@ class QmDecoder {
   int Decode(QmContext& context);
   // One symbol 0..n-1 of `model`.
   int DecodeSymbol(SymbolModel& model);
+  // The same by walking the model's tree (any size).
+  int DecodeTreeSymbol(SymbolModel& model);
   // A k-bit unsigned value, most significant bit first, through the decoder's own raw-bit
   // model; k outside 1..32 gives -1.
   std::int64_t ReadBits(int k);
@@ -126,7 +128,8 @@ inline void QmDecoder::Renormalize() {
 
 inline int QmDecoder::DecodeSymbol(SymbolModel& model) {
   // The fixed trees SymbolModel builds for 2, 3 and 4 symbols, without the walk's
-  // data-dependent leaf tests.
+  // data-dependent leaf tests; the walk out of line, so that this stays small enough to
+  // inline into the coefficient passes.
   switch (model.symbols()) {
     case 2:
       return Decode(model.node(0).context);
@@ -137,14 +140,7 @@ inline int QmDecoder::DecodeSymbol(SymbolModel& model) {
       return 2 * high + Decode(model.node(1 + high).context);
     }
     default:
-      break;
-  }
-  int k = 0;
-  for (;;) {
-    SymbolModel::Node& n = model.node(k);
-    const SymbolModel::Branch& b = n.branch[Decode(n.context)];
-    if (b.leaf) return b.value;
-    k = b.value;
+      return DecodeTreeSymbol(model);
   }
 }
 

@@ -180,17 +180,31 @@ void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass) {
   }
 }
 
+namespace {
+
+// The first position from j (n when none) holding 1; four values a step while none does,
+// so that long stretches cost one branch per four.
+int NextOne(const std::int32_t* line, int j, int n) {
+  while (j + 4 <= n && ((line[j] == 1) | (line[j + 1] == 1) | (line[j + 2] == 1) | (line[j + 3] == 1)) == 0) j += 4;
+  while (j < n && line[j] != 1) ++j;
+  return j;
+}
+
+// The first position from j (n when none) not holding 1, in the same steps.
+int NextOther(const std::int32_t* line, int j, int n) {
+  while (j + 4 <= n && ((line[j] == 1) & (line[j + 1] == 1) & (line[j + 2] == 1) & (line[j + 3] == 1))) j += 4;
+  while (j < n && line[j] == 1) ++j;
+  return j;
+}
+
+}  // namespace
+
 void FindRuns(const std::int32_t* line, int n, std::vector<InverseRun>* runs) {
-  int j = 0;
+  int j = NextOne(line, 0, n);
   while (j < n) {
-    if (line[j] != 1) {
-      ++j;
-      continue;
-    }
-    int end = j;
-    while (end < n && line[end] == 1) ++end;
+    const int end = NextOther(line, j, n);
     runs->push_back(InverseRun{static_cast<std::uint16_t>(j), static_cast<std::uint16_t>(end - j)});
-    j = end;
+    j = NextOne(line, end, n);
   }
 }
 

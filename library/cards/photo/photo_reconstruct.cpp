@@ -156,6 +156,11 @@ void KeepCoded(const std::int32_t* __restrict coefficients, const std::int32_t* 
   for (int i = 0; i < n; ++i) out[i] = coefficients[i] & -static_cast<std::int32_t>(mask[i] > 0);
 }
 
+// The image's 102 values of a plane row, clamped to 0..255.
+void ClampRow(const std::int32_t* __restrict row, std::uint8_t* __restrict out) {
+  for (int c = 0; c < kImageWidth; ++c) out[c] = Clamp255(row[c]);
+}
+
 // The split's first line of `level`: the split visits, level by level, the rows and
 // then the columns of each level's area.
 int FirstSplitLine(const PhotoPlanes& planes, int level) {
@@ -204,11 +209,14 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
     }
     for (int r = 0; r < h; ++r) {
       const int l = firstRow + r;
-      ApplyRuns(work + r * ws, w, runs + lineStart[l], runs + lineStart[l + 1], scratch);
+      std::int32_t* row = work + r * ws;
+      ApplyRuns(row, w, runs + lineStart[l], runs + lineStart[l + 1], scratch);
+      // The last step's rows are the image's: clamped while they are at hand.
+      if (level == 1 && r < kImageHeight) ClampRow(row, out + r * kImageWidth);
     }
   }
-  for (int r = 0; r < kImageHeight; ++r) {
-    for (int c = 0; c < kImageWidth; ++c) out[r * kImageWidth + c] = Clamp255(work[r * ws + c]);
+  if (context.levels == 0) {
+    for (int r = 0; r < kImageHeight; ++r) ClampRow(work + r * ws, out + r * kImageWidth);
   }
 }
 
@@ -345,7 +353,8 @@ void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,
     fill[0] = fill[1] = fill[2] = kFillFlagOneGrey;
   }
   ComposeColour(planes, fill, rows);
-  SmoothBorder(planes.regionMask.data(), rows);
+  // Region mode 0 makes the whole image inside: no pixel to smooth, no need to look.
+  if (context.regionMode != 0) SmoothBorder(planes.regionMask.data(), rows);
 }
 
 void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,

@@ -22,8 +22,8 @@ constexpr std::uint8_t kFillFlagOneGrey = 128;
 inline std::int32_t RoundScale(std::int32_t v, std::int32_t f) {
   const std::uint32_t product = static_cast<std::uint32_t>(v) * static_cast<std::uint32_t>(f);
   // Rounded on the magnitude in unsigned 32 bits (|p| + 5000 < 2^32) with the sign put back
-  // by mask, no branch and no 64-bit division: the scaling loops vectorize and the 32-bit
-  // build calls no division routine.
+  // by mask: no branch and no 64-bit arithmetic, so that the scaling loops vectorize and the
+  // 32-bit build needs no 64-bit multiply.
   const std::uint32_t negative = 0u - (product >> 31);
   const std::uint32_t magnitude = (product ^ negative) - negative;
   const std::uint32_t rounded = (magnitude + 5000u) / 10000u;

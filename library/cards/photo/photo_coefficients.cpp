@@ -41,16 +41,16 @@ class ComponentDecoder {
         segment_(segment),
         budget_(segment.limit),
         pw_(planes.paddedWidth),
-        levelMask_(planes.levelMask.data()),
+        coded_(planes.coded.get()),
         coefficients_(planes.coefficients.data()),
-        significance_(planes.significance.data()),
-        codedBelow_(planes.codedBelow.data()),
+        significance_(planes.significance.get()),
+        codedBelow_(planes.codedBelow.get()),
         list_(planes.list.get()),
-        scratch_(planes.scratch.data()) {}
+        scratch_(planes.scratch.get()) {}
 
   void Run() {
     std::fill(planes_.coefficients.begin(), planes_.coefficients.end(), 0);
-    std::fill(planes_.significance.begin(), planes_.significance.end(), 0);
+    std::fill(significance_, significance_ + planes_.coefficients.size(), 0);
     if (!decoder_.Start(segment_.segment, segment_.limit)) return;  // checked by the layout
     top_ = segment_.topBitPlane;
     for (bp_ = top_; bp_ >= 0;) {
@@ -76,7 +76,7 @@ class ComponentDecoder {
   void MakeSignificant(int i, bool negative) {
     coefficients_[i] = negative ? static_cast<std::int32_t>(0u - bit_) : static_cast<std::int32_t>(bit_);
     significance_[i] = 1;
-    list_[listSize_++] = ListEntry{static_cast<std::uint16_t>(i / pw_), static_cast<std::uint16_t>(i % pw_)};
+    list_[listSize_++] = ListEntry{static_cast<std::uint32_t>(i)};
   }
 
   bool LowestBandPass() {
@@ -86,7 +86,7 @@ class ComponentDecoder {
     for (int r = 0; r < rows; ++r) {
       for (int c = 0; c < columns; ++c) {
         const int i = r * pw_ + c;
-        if (levelMask_[i] != 1 || significance_[i]) continue;
+        if (!coded_[i] || significance_[i]) continue;
         const int symbol = decoder_.DecodeSymbol(lowBandModel_);
         if (Stopped()) return false;
         if (symbol == 0 || symbol == 1) {
@@ -100,21 +100,22 @@ class ComponentDecoder {
   }
 
   // The positions of a detail band: HL is scanned column by column, LH and HH row by row.
-  // A line is one column (HL) or row (LH, HH); `across` runs along it.
+  // A line is one column (HL) or row (LH, HH); `across` runs along it. Position indices:
+  // origin + line * lineStep + across * acrossStep.
   struct BandArea {
-    int firstRow;
-    int firstColumn;
+    int origin;
     int lines;
     int across;
-    bool byColumns;
+    int lineStep;
+    int acrossStep;
   };
 
   BandArea AreaOf(int s, int band) const {
     const int rows = planes_.paddedHeight >> s;
     const int columns = planes_.paddedWidth >> s;
-    const bool byColumns = band == kBandHL;
-    return BandArea{band == kBandHL ? 0 : rows, band == kBandLH ? 0 : columns,
-                    byColumns ? columns : rows, byColumns ? rows : columns, byColumns};
+    const int origin = (band == kBandHL ? 0 : rows) * pw_ + (band == kBandLH ? 0 : columns);
+    if (band == kBandHL) return BandArea{origin, columns, rows, 1, pw_};
+    return BandArea{origin, rows, columns, pw_, 1};
   }
 
   enum class Reach { kNo, kYes, kStopped };
@@ -123,7 +124,7 @@ class ComponentDecoder {
   // significant, or a descendant flag position) and tells whether its descendants are
   // reached: a zerotree root or a flag 0 skips them, any other state lets them be coded.
   Reach CodePosition(int i, SymbolModel& model) {
-    if (levelMask_[i] == 1) {
+    if (coded_[i]) {
       if (significance_[i]) return Reach::kYes;
       const int symbol = decoder_.DecodeSymbol(model);
       if (Stopped()) return Reach::kStopped;
@@ -136,13 +137,11 @@ class ComponentDecoder {
     return decoder_.DecodeSymbol(descendantModel_) ? Reach::kYes : Reach::kNo;
   }
 
-  // Codes the position at `line` and `across` of the band; keeps it in `reached` (when
-  // given) if its descendants are reached. False when the budget stopped the component.
-  bool Visit(const BandArea& area, int line, int across, SymbolModel& model,
+  // Codes the position `across` of the line starting at `lineOrigin`; keeps it in `reached`
+  // (when given) if its descendants are reached. False when the budget stopped the component.
+  bool Visit(const BandArea& area, int lineOrigin, int across, SymbolModel& model,
              ReachedBand* reached, int* kept) {
-    const int i = area.byColumns ? (area.firstRow + across) * pw_ + area.firstColumn + line
-                                 : (area.firstRow + line) * pw_ + area.firstColumn + across;
-    const Reach reach = CodePosition(i, model);
+    const Reach reach = CodePosition(lineOrigin + across * area.acrossStep, model);
     if (reach == Reach::kStopped) return false;
     if (reach == Reach::kYes && reached != nullptr) {
       reached->across[(*kept)++] = static_cast<std::uint16_t>(across);
@@ -165,17 +164,18 @@ class ComponentDecoder {
     int kept = 0;
     for (int line = 0; line < area.lines; ++line) {
       if (reached != nullptr) reached->lineStart[line] = kept;
+      const int lineOrigin = area.origin + line * area.lineStep;
       if (s == context_.levels) {
         for (int a = 0; a < area.across; ++a) {
-          if (!Visit(area, line, a, model, reached, &kept)) return false;
+          if (!Visit(area, lineOrigin, a, model, reached, &kept)) return false;
         }
         continue;
       }
       const int parentLine = line >> 1;
       for (int p = parents.lineStart[parentLine]; p < parents.lineStart[parentLine + 1]; ++p) {
         const int a = 2 * parents.across[p];
-        if (!Visit(area, line, a, model, reached, &kept)) return false;
-        if (!Visit(area, line, a + 1, model, reached, &kept)) return false;
+        if (!Visit(area, lineOrigin, a, model, reached, &kept)) return false;
+        if (!Visit(area, lineOrigin, a + 1, model, reached, &kept)) return false;
       }
     }
     if (reached != nullptr) reached->lineStart[area.lines] = kept;
@@ -186,8 +186,8 @@ class ComponentDecoder {
     if (Stopped()) return false;
     const std::uint32_t half = 1u << ((bp_ - 1) & 31);
     for (int n = 0; n < listSize_; ++n) {
-      const int i = list_[n].row * pw_ + list_[n].column;
-      if (!significance_[i] || levelMask_[i] != 1) continue;
+      const std::uint32_t i = list_[n].index;
+      if (!significance_[i] || !coded_[i]) continue;
       const int bit = decoder_.DecodeSymbol(refineModel_);
       if (Stopped()) return false;
       if (bit == 1) {
@@ -201,7 +201,7 @@ class ComponentDecoder {
   }
 
   std::uint32_t EntryMagnitude(const ListEntry& e) const {
-    return Magnitude(coefficients_[e.row * pw_ + e.column]);
+    return Magnitude(coefficients_[e.index]);
   }
 
   // Runs of entries that agree in bits bp..P are reordered stably: bit bp - 1 set first.
@@ -239,7 +239,7 @@ class ComponentDecoder {
   QmDecoder decoder_;
   SegmentBudget budget_;
   const int pw_;
-  const std::int32_t* levelMask_;
+  const std::uint8_t* coded_;
   std::int32_t* coefficients_;
   std::uint8_t* significance_;
   const std::uint8_t* codedBelow_;

@@ -10,14 +10,15 @@ void PhotoPlanes::Allocate(int width, int height) {
   const std::size_t padded = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   const std::size_t line = static_cast<std::size_t>(std::max(width, height));
   regionMask.assign(kImagePixels, 0);
-  chainPlane.assign(kImagePixels, 0);
-  chainLocal.assign(kImagePixels, 0);
-  chainRows.assign(kMaxDirections + 1, 0);
-  chainColumns.assign(kMaxDirections + 1, 0);
+  chainPlane.reset(new std::uint8_t[kImagePixels]);
+  chainLocal.reset(new std::uint8_t[kImagePixels]);
+  chainRows.reset(new int[kMaxDirections + 1]);
+  chainColumns.reset(new int[kMaxDirections + 1]);
   levelMask.assign(padded, 0);
-  codedBelow.assign(padded, 0);
+  coded.reset(new std::uint8_t[padded]);
+  codedBelow.reset(new std::uint8_t[padded]);
   coefficients.assign(padded, 0);
-  significance.assign(padded, 0);
+  significance.reset(new std::uint8_t[padded]);
   // Only bands of level 2 and up keep reached positions: at most a sixteenth of the plane.
   for (auto& parity : reached) {
     for (ReachedBand& band : parity) {
@@ -27,10 +28,12 @@ void PhotoPlanes::Allocate(int width, int height) {
   }
   list.reset(new ListEntry[padded]);
   // A run of the list is never longer than the list, which never outgrows the plane.
-  scratch.resize(std::min<std::size_t>(kListScratchEntries, padded));
-  lineIn.assign(line, 0);
-  lineOut.assign(line, 0);
-  blockCoefficients.assign(line * kColumnBlock, 0);
+  scratch.reset(new ListEntry[std::min<std::size_t>(kListScratchEntries, padded)]);
+  lineOut.reset(new std::int32_t[line]);
+  blockCoefficients.reset(new std::int32_t[line * kColumnBlock]);
+  blockOutput.reset(new std::int32_t[line * kColumnBlock]);
+  workStride = width + kWorkPadding;
+  workPlane.reset(new std::int32_t[static_cast<std::size_t>(workStride) * height]);
   inverseRuns.clear();
   inverseRuns.reserve(padded / 2 + 1);
   inverseLineStart.clear();

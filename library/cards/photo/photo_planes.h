@@ -9,10 +9,10 @@
 
 namespace vantel::photo {
 
-// One entry of the significance list: (row, column).
+// One entry of the significance list: the position's index in the padded plane (kept as
+// an index, so that no entry is divided into row and column or multiplied back).
 struct ListEntry {
-  std::uint16_t row;
-  std::uint16_t column;
+  std::uint32_t index;
 };
 
 // The positions of one detail band whose descendants the next finer band pass reaches in
@@ -34,24 +34,29 @@ struct PhotoPlanes {
   int paddedWidth = 0;
   int paddedHeight = 0;
 
+  // Planes held in Buffer are left uninitialised by Allocate: the stage that uses one
+  // writes it whole (or zeroes it) before reading it, so it is never cleared twice.
+  template <typename T>
+  using Buffer = std::unique_ptr<T[]>;
+
   std::vector<std::uint8_t> regionMask;   // 102 x 126, 1 inside, 0 outside
-  std::vector<std::uint8_t> chainPlane;   // 102 x 126, the region plane of the chains
-  std::vector<std::uint8_t> chainLocal;   // 102 x 126, one chain's local bitmap
-  std::vector<int> chainRows;             // positions P0..PM of one chain
-  std::vector<int> chainColumns;
+  Buffer<std::uint8_t> chainPlane;        // 102 x 126, the region plane of the chains
+  Buffer<std::uint8_t> chainLocal;        // 102 x 126, one chain's local bitmap
+  Buffer<int> chainRows;                  // positions P0..PM of one chain
+  Buffer<int> chainColumns;
 
   std::vector<std::int32_t> levelMask;    // padded; shared by the components
-  std::vector<std::uint8_t> codedBelow;   // padded; 1 where a finer-level position below
+  Buffer<std::uint8_t> coded;             // padded; 1 where the level mask is 1: the
+                                          // passes' test, a quarter of the bytes to load
+  Buffer<std::uint8_t> codedBelow;        // padded; 1 where a finer-level position below
                                           // has level mask 1 (levels 2 and up)
   std::vector<std::int32_t> coefficients; // padded; the current component
-  std::vector<std::uint8_t> significance; // padded
+  Buffer<std::uint8_t> significance;      // padded
   // By level parity and band (HL, LH, HH): the band passes of levels 2 and up keep their
   // reached positions here for the level below.
   ReachedBand reached[2][3];
-  // Padded width x padded height entries, left uninitialised: the list is written before
-  // it is read.
-  std::unique_ptr<ListEntry[]> list;
-  std::vector<ListEntry> scratch;         // kListScratchEntries
+  Buffer<ListEntry> list;                 // padded width x padded height entries
+  Buffer<ListEntry> scratch;              // kListScratchEntries at most
 
   // The runs of 1 of every line the level mask's split reads, in the split's line order
   // (per level: its rows, then its columns). The inverse rebuilds exactly these lines, so
@@ -59,11 +64,18 @@ struct PhotoPlanes {
   // inverseLineStart[l + 1]).
   std::vector<InverseRun> inverseRuns;
   std::vector<int> inverseLineStart;
-  std::vector<std::int32_t> lineIn;       // max(padded width, padded height) each
-  std::vector<std::int32_t> lineOut;
-  // The vertical inverse step's columns, kColumnBlock at a time, each column contiguous.
+  Buffer<std::int32_t> lineOut;           // max(padded width, padded height)
+  // The columns of the split's and the vertical inverse step's, kColumnBlock at a time,
+  // each column contiguous.
   static constexpr int kColumnBlock = 16;
-  std::vector<std::int32_t> blockCoefficients;
+  Buffer<std::int32_t> blockCoefficients;
+  Buffer<std::int32_t> blockOutput;       // the same columns after the step
+  // The plane the level mask's split and the inverse transform work in: its rows
+  // workStride entries apart, a cache line more than the padded width, so that a column
+  // block's rows do not crowd a few cache sets (at 512 bytes apart they would).
+  static constexpr int kWorkPadding = 16;
+  int workStride = 0;
+  Buffer<std::int32_t> workPlane;
 
   std::vector<std::uint8_t> componentBytes[3];  // 102 x 126 clamped values per component
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "library/cards/photo/photo_region.h"
+#include "library/cards/photo/plane_transpose.h"
 
 namespace vantel::photo {
 
@@ -22,7 +23,10 @@ inline std::int32_t Shr(std::int32_t a, int s) { return a >> s; }
 
 }  // namespace
 
-void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity, int m) {
+// The output, low and high samples never overlap (a run's low and high samples are apart in
+// the scratch line), which lets the loops vectorize without checks.
+void InverseLift53(std::int32_t* __restrict x, std::int32_t* __restrict L,
+                   std::int32_t* __restrict H, int parity, int m) {
   if (m < 1) return;
   if (m == 1) {
     x[0] = RoundScale(L[0], 7071);
@@ -45,26 +49,34 @@ void InverseLift53(std::int32_t* x, std::int32_t* L, std::int32_t* H, int parity
       L[m / 2 - 1] = RoundScale(L[m / 2 - 1], 7071);
     }
   }
-  // The interior samples in loops of their own; each run end, where a neighbour is
-  // missing, after its loop.
+  // First the low samples become the outputs they stand for, in place; then one loop
+  // writes each output pair, so that its stores interleave in vector registers. Each run
+  // end, where a neighbour is missing, outside the loops.
   const int odds = m / 2;
   const bool oddLength = m % 2 == 1;
+  const int interiorOdds = oddLength ? odds : odds - 1;
   if (parity == 0) {
-    // Even positions hold low samples: even outputs first.
-    x[0] = Sub(L[0], Shr(Add(H[0], 1), 1));
-    for (int k = 1; k < odds; ++k) x[2 * k] = Sub(L[k], Shr(Add(Add(H[k - 1], H[k]), 2), 2));
-    if (oddLength) x[2 * odds] = Sub(L[odds], Shr(Add(H[odds - 1], 1), 1));
-    const int interiorOdds = oddLength ? odds : odds - 1;
-    for (int k = 0; k < interiorOdds; ++k) x[2 * k + 1] = Add(H[k], Shr(Add(x[2 * k], x[2 * k + 2]), 1));
-    if (!oddLength) x[m - 1] = Add(H[odds - 1], x[m - 2]);
+    // Even positions hold low samples.
+    L[0] = Sub(L[0], Shr(Add(H[0], 1), 1));
+    for (int k = 1; k < odds; ++k) L[k] = Sub(L[k], Shr(Add(Add(H[k - 1], H[k]), 2), 2));
+    if (oddLength) L[odds] = Sub(L[odds], Shr(Add(H[odds - 1], 1), 1));
+    for (int k = 0; k < interiorOdds; ++k) {
+      x[2 * k] = L[k];
+      x[2 * k + 1] = Add(H[k], Shr(Add(L[k], L[k + 1]), 1));
+    }
+    x[2 * interiorOdds] = L[interiorOdds];
+    if (!oddLength) x[m - 1] = Add(H[odds - 1], L[odds - 1]);
   } else {
-    // Even positions hold high samples: odd outputs first.
-    const int interiorOdds = oddLength ? odds : odds - 1;
-    for (int k = 0; k < interiorOdds; ++k) x[2 * k + 1] = Sub(L[k], Shr(Add(Add(H[k], H[k + 1]), 2), 2));
-    if (!oddLength) x[m - 1] = Sub(L[odds - 1], Shr(Add(H[odds - 1], 1), 1));
-    for (int k = 1; k < odds; ++k) x[2 * k] = Add(H[k], Shr(Add(x[2 * k - 1], x[2 * k + 1]), 1));
-    if (oddLength) x[m - 1] = Add(x[m - 2], H[odds]);
-    x[0] = Add(x[1], H[0]);
+    // Even positions hold high samples.
+    for (int k = 0; k < interiorOdds; ++k) L[k] = Sub(L[k], Shr(Add(Add(H[k], H[k + 1]), 2), 2));
+    if (!oddLength) L[odds - 1] = Sub(L[odds - 1], Shr(Add(H[odds - 1], 1), 1));
+    x[0] = Add(L[0], H[0]);
+    for (int k = 1; k < odds; ++k) {
+      x[2 * k - 1] = L[k - 1];
+      x[2 * k] = Add(H[k], Shr(Add(L[k - 1], L[k]), 1));
+    }
+    x[2 * odds - 1] = L[odds - 1];
+    if (oddLength) x[m - 1] = Add(L[odds - 1], H[odds]);
   }
 }
 
@@ -94,20 +106,59 @@ void RebuildLineMask(const std::int32_t* mask, int n, int pass, std::int32_t* re
   }
 }
 
-// Steps 2 and 3: the line (low half first) replaced by the outputs of its runs, 0 elsewhere.
-// `scratch` holds n entries.
-void ApplyRuns(std::int32_t* line, int n, const InverseRun* runs, const InverseRun* runsEnd,
-               std::int32_t* scratch) {
+// Steps 2 and 3: `out` receives the outputs of the line's runs from `in` (low half first,
+// scaled in place), 0 between the runs; only the gaps are zeroed, the runs are written whole.
+void LiftRuns(std::int32_t* in, std::int32_t* out, int n, const InverseRun* runs,
+              const InverseRun* runsEnd) {
   const int half = n / 2;
-  std::copy(line, line + n, scratch);
-  std::fill(line, line + n, 0);
+  int done = 0;
   for (const InverseRun* run = runs; run != runsEnd; ++run) {
     const int j = run->start;
     const int m = run->length;
-    std::int32_t* low = scratch + (m == 1 ? (j >> 1) : ((j + 1) >> 1));
-    std::int32_t* high = scratch + half + (j >> 1);
-    InverseLift53(line + j, low, high, j & 1, m);
+    std::fill(out + done, out + j, 0);
+    std::int32_t* low = in + (m == 1 ? (j >> 1) : ((j + 1) >> 1));
+    std::int32_t* high = in + half + (j >> 1);
+    InverseLift53(out + j, low, high, j & 1, m);
+    done = j + m;
   }
+  std::fill(out + done, out + n, 0);
+}
+
+// The line (low half first) replaced by the outputs of its runs; `scratch` holds n entries.
+void ApplyRuns(std::int32_t* line, int n, const InverseRun* runs, const InverseRun* runsEnd,
+               std::int32_t* scratch) {
+  std::copy(line, line + n, scratch);
+  LiftRuns(scratch, line, n, runs, runsEnd);
+}
+
+// The vertical step over `columns` (at most PhotoPlanes::kColumnBlock) columns from `plane`
+// (rows `stride` apart), whose split lines start at line `firstLine`.
+void InverseColumnBlock(std::int32_t* plane, int stride, int h, int columns, int firstLine,
+                        const InverseRun* runs, const int* lineStart, std::int32_t* block,
+                        std::int32_t* blockOut) {
+  if (lineStart[firstLine] == lineStart[firstLine + columns]) {
+    // No run in any of these columns (outside the region): they only turn to 0.
+    for (int r = 0; r < h; ++r) std::fill(plane + r * stride, plane + r * stride + columns, 0);
+    return;
+  }
+  Transpose(plane, stride, h, columns, block, h);
+  for (int j = 0; j < columns; ++j) {
+    const int l = firstLine + j;
+    LiftRuns(block + j * h, blockOut + j * h, h, runs + lineStart[l], runs + lineStart[l + 1]);
+  }
+  Transpose(blockOut, h, columns, h, plane, stride);
+}
+
+// `out` gets the n coefficients where the mask is 1 or a marker, 0 elsewhere. Masked
+// without a branch and the arrays declared apart, so that the loop vectorizes.
+void KeepCoded(const std::int32_t* __restrict coefficients, const std::int32_t* __restrict mask,
+               int n, std::int32_t* __restrict out) {
+  for (int i = 0; i < n; ++i) out[i] = coefficients[i] & -static_cast<std::int32_t>(mask[i] > 0);
+}
+
+// The image's 102 values of a plane row, clamped to 0..255.
+void ClampRow(const std::int32_t* __restrict row, std::uint8_t* __restrict out) {
+  for (int c = 0; c < kImageWidth; ++c) out[c] = Clamp255(row[c]);
 }
 
 // The split's first line of `level`: the split visits, level by level, the rows and
@@ -135,14 +186,14 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
                            std::uint8_t* out) {
   constexpr int kColumnBlock = PhotoPlanes::kColumnBlock;
   const int pw = planes.paddedWidth;
-  std::int32_t* coefficients = planes.coefficients.data();
-  const std::size_t padded = planes.coefficients.size();
-  // 1 and the markers keep their value. A select rather than a conditional store, so that
-  // the loop vectorizes.
-  const std::int32_t* levelMask = planes.levelMask.data();
-  for (std::size_t i = 0; i < padded; ++i) coefficients[i] = levelMask[i] > 0 ? coefficients[i] : 0;
-  std::int32_t* block = planes.blockCoefficients.data();
-  std::int32_t* scratch = planes.lineOut.data();
+  const int ws = planes.workStride;
+  std::int32_t* work = planes.workPlane.get();
+  for (int r = 0; r < planes.paddedHeight; ++r) {
+    KeepCoded(planes.coefficients.data() + r * pw, planes.levelMask.data() + r * pw, pw, work + r * ws);
+  }
+  std::int32_t* block = planes.blockCoefficients.get();
+  std::int32_t* blockOut = planes.blockOutput.get();
+  std::int32_t* scratch = planes.lineOut.get();
   const InverseRun* runs = planes.inverseRuns.data();
   const int* lineStart = planes.inverseLineStart.data();
   for (int level = context.levels; level >= 1; --level) {
@@ -153,89 +204,162 @@ void InverseShapeTransform(const WltDecodeContext& context, PhotoPlanes& planes,
     // Vertical step, a block of columns at a time so that every row segment read from
     // the plane fills whole cache lines.
     for (int c0 = 0; c0 < w; c0 += kColumnBlock) {
-      const int columns = std::min(kColumnBlock, w - c0);
-      for (int r = 0; r < h; ++r) {
-        const std::int32_t* row = coefficients + r * pw + c0;
-        for (int j = 0; j < columns; ++j) block[j * h + r] = row[j];
-      }
-      for (int j = 0; j < columns; ++j) {
-        const int l = firstColumn + c0 + j;
-        ApplyRuns(block + j * h, h, runs + lineStart[l], runs + lineStart[l + 1], scratch);
-      }
-      for (int r = 0; r < h; ++r) {
-        std::int32_t* row = coefficients + r * pw + c0;
-        for (int j = 0; j < columns; ++j) row[j] = block[j * h + r];
-      }
+      InverseColumnBlock(work + c0, ws, h, std::min(kColumnBlock, w - c0), firstColumn + c0,
+                         runs, lineStart, block, blockOut);
     }
     for (int r = 0; r < h; ++r) {
       const int l = firstRow + r;
-      ApplyRuns(coefficients + r * pw, w, runs + lineStart[l], runs + lineStart[l + 1], scratch);
+      std::int32_t* row = work + r * ws;
+      ApplyRuns(row, w, runs + lineStart[l], runs + lineStart[l + 1], scratch);
+      // The last step's rows are the image's: clamped while they are at hand.
+      if (level == 1 && r < kImageHeight) ClampRow(row, out + r * kImageWidth);
     }
   }
-  for (int r = 0; r < kImageHeight; ++r) {
-    for (int c = 0; c < kImageWidth; ++c) {
-      const std::uint8_t v = Clamp255(coefficients[r * pw + c]);
-      coefficients[r * pw + c] = v;
-      out[r * kImageWidth + c] = v;
-    }
+  if (context.levels == 0) {
+    for (int r = 0; r < kImageHeight; ++r) ClampRow(work + r * ws, out + r * kImageWidth);
   }
 }
 
 namespace {
 
-// Whether an outside pixel i (not on the image's border) touches the region; no branch
-// per neighbour, the test runs for every outside pixel.
-bool NextToRegion(const std::uint8_t* region, int i) {
-  const std::uint8_t* above = region + i - kImageWidth;
-  const std::uint8_t* below = region + i + kImageWidth;
-  return (above[-1] | above[0] | above[1] | region[i - 1] | region[i + 1] | below[-1] |
-          below[0] | below[1]) != 0;
+// YccToRgb's terms by component value: a table lookup instead of a multiplication and a
+// division per term and pixel. The compiler fills them.
+struct ColourTerms {
+  std::int16_t redFromCr[256];
+  std::int16_t greenFromCb[256];
+  std::int16_t greenFromCr[256];
+  std::int16_t blueFromCb[256];
+};
+
+constexpr ColourTerms MakeColourTerms() {
+  ColourTerms terms{};
+  for (int v = 0; v < 256; ++v) {
+    terms.redFromCr[v] = static_cast<std::int16_t>((v - 128) * 1402 / 1000);
+    terms.greenFromCb[v] = static_cast<std::int16_t>((v - 128) * (-344) / 1000);
+    terms.greenFromCr[v] = static_cast<std::int16_t>((v - 128) * 714 / 1000);
+    terms.blueFromCb[v] = static_cast<std::int16_t>((v - 128) * 1772 / 1000);
+  }
+  return terms;
+}
+
+constexpr ColourTerms kColourTerms = MakeColourTerms();
+
+// Clamp255 of a value 0..255 plus a term as a lookup rather than two compares:
+// kClamp.value[256 + v] for v in -256..511.
+struct ClampTable {
+  std::uint8_t value[768];
+};
+
+constexpr ClampTable MakeClampTable() {
+  ClampTable table{};
+  for (int v = -256; v < 512; ++v) table.value[256 + v] = Clamp255(v);
+  return table;
+}
+
+constexpr ClampTable kClamp = MakeClampTable();
+
+void ComposeGrey(const std::uint8_t* grey, const PixelRows& rows) {
+  for (int r = 0; r < kImageHeight; ++r) {
+    std::uint8_t* p = rows.row(r);
+    for (int c = 0; c < kImageWidth; ++c, p += 3) p[0] = p[1] = p[2] = grey[r * kImageWidth + c];
+  }
+}
+
+// One row: inside pixels converted from the components, outside ones the fill colour
+// (R, G, B). The channel order is a template constant and the arrays are declared apart,
+// so that the loop keeps its values in registers.
+template <bool kBgr>
+void ComposeColourRow(const std::uint8_t* __restrict region, const std::uint8_t* __restrict y,
+                      const std::uint8_t* __restrict cb, const std::uint8_t* __restrict cr,
+                      const std::uint8_t* fill, std::uint8_t* __restrict p) {
+  constexpr int kRed = kBgr ? 2 : 0;
+  constexpr int kBlue = 2 - kRed;
+  const std::uint8_t fillRed = fill[0], fillGreen = fill[1], fillBlue = fill[2];
+  for (int c = 0; c < kImageWidth; ++c, p += 3) {
+    if (region[c] > 0) {
+      const std::uint8_t* clamp = kClamp.value + 256 + y[c];
+      p[kRed] = clamp[kColourTerms.redFromCr[cr[c]]];
+      p[1] = clamp[kColourTerms.greenFromCb[cb[c]] - kColourTerms.greenFromCr[cr[c]]];
+      p[kBlue] = clamp[kColourTerms.blueFromCb[cb[c]]];
+    } else {
+      p[kRed] = fillRed;
+      p[1] = fillGreen;
+      p[kBlue] = fillBlue;
+    }
+  }
+}
+
+void ComposeColour(const PhotoPlanes& planes, const std::uint8_t fill[3], const PixelRows& rows) {
+  for (int r = 0; r < kImageHeight; ++r) {
+    const int i = r * kImageWidth;
+    const std::uint8_t* region = planes.regionMask.data() + i;
+    const std::uint8_t* y = planes.componentBytes[0].data() + i;
+    const std::uint8_t* cb = planes.componentBytes[1].data() + i;
+    const std::uint8_t* cr = planes.componentBytes[2].data() + i;
+    if (rows.bgr) {
+      ComposeColourRow<true>(region, y, cb, cr, fill, rows.row(r));
+    } else {
+      ComposeColourRow<false>(region, y, cb, cr, fill, rows.row(r));
+    }
+  }
+}
+
+// Which pixels 1..100 of a row (not the image's first or last) are outside pixels next to
+// the region, from the region rows above, at and below it. No branch per pixel, so that
+// the loop vectorizes.
+void FindBorderPixels(const std::uint8_t* __restrict above, const std::uint8_t* __restrict here,
+                      const std::uint8_t* __restrict below, std::uint8_t* __restrict border) {
+  for (int c = 1; c <= kImageWidth - 2; ++c) {
+    const int near = above[c - 1] | above[c] | above[c + 1] | here[c - 1] | here[c + 1] |
+                     below[c - 1] | below[c] | below[c + 1];
+    border[c] = static_cast<std::uint8_t>((here[c] == 0) & (near != 0));
+  }
+}
+
+// Outside pixels next to the region take the mean of their 3 x 3 neighbourhood, as it is
+// at that moment of the scan.
+void SmoothBorder(const std::uint8_t* region, const PixelRows& rows) {
+  std::uint8_t border[kImageWidth];
+  for (int r = 1; r <= kImageHeight - 2; ++r) {
+    const std::uint8_t* here = region + r * kImageWidth;
+    FindBorderPixels(here - kImageWidth, here, here + kImageWidth, border);
+    for (int c = 1; c <= kImageWidth - 2; ++c) {
+      if (!border[c]) continue;
+      const std::uint8_t* above = rows.row(r - 1) + 3 * c;
+      std::uint8_t* pixel = rows.row(r) + 3 * c;
+      const std::uint8_t* below = rows.row(r + 1) + 3 * c;
+      for (int channel = 0; channel < 3; ++channel) {
+        int sum = 0;
+        for (int dc = -3; dc <= 3; dc += 3) sum += above[dc + channel] + pixel[dc + channel] + below[dc + channel];
+        pixel[channel] = static_cast<std::uint8_t>(sum / 9);
+      }
+    }
+  }
 }
 
 }  // namespace
 
 void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,
-                   std::uint8_t* pixels) {
-  const std::uint8_t* region = planes.regionMask.data();
+                   const PixelRows& rows) {
   if (context.components == 1) {
     // Grey: the clamped values inside and outside alike, each repeated as R, G and B.
-    const std::uint8_t* grey = planes.componentBytes[0].data();
-    for (int i = 0; i < kImagePixels; ++i) {
-      pixels[3 * i] = pixels[3 * i + 1] = pixels[3 * i + 2] = grey[i];
-    }
+    ComposeGrey(planes.componentBytes[0].data(), rows);
     return;
   }
-  const std::uint8_t* y = planes.componentBytes[0].data();
-  const std::uint8_t* cb = planes.componentBytes[1].data();
-  const std::uint8_t* cr = planes.componentBytes[2].data();
   std::uint8_t fill[3];
   if (context.fillFlag == 0) {
     std::memcpy(fill, context.background, 3);
   } else {
     fill[0] = fill[1] = fill[2] = kFillFlagOneGrey;
   }
-  for (int i = 0; i < kImagePixels; ++i) {
-    if (region[i] > 0) {
-      YccToRgb(y[i], cb[i], cr[i], pixels + 3 * i);
-    } else {
-      std::memcpy(pixels + 3 * i, fill, 3);
-    }
-  }
-  // Smoothing: outside pixels next to the region take the mean of their 3 x 3
-  // neighbourhood, as it is at that moment of the scan.
-  for (int r = 1; r <= kImageHeight - 2; ++r) {
-    for (int c = 1; c <= kImageWidth - 2; ++c) {
-      const int i = r * kImageWidth + c;
-      if (region[i] > 0 || !NextToRegion(region, i)) continue;
-      for (int channel = 0; channel < 3; ++channel) {
-        int sum = 0;
-        for (int dr = -1; dr <= 1; ++dr) {
-          for (int dc = -1; dc <= 1; ++dc) sum += pixels[3 * (i + dr * kImageWidth + dc) + channel];
-        }
-        pixels[3 * i + channel] = static_cast<std::uint8_t>(sum / 9);
-      }
-    }
-  }
+  ComposeColour(planes, fill, rows);
+  // Region mode 0 makes the whole image inside: no pixel to smooth, no need to look.
+  if (context.regionMode != 0) SmoothBorder(planes.regionMask.data(), rows);
+}
+
+void ComposePixels(const WltDecodeContext& context, const PhotoPlanes& planes,
+                   std::uint8_t* pixels) {
+  ComposePixels(context, planes, RgbRows(pixels));
 }
 
 namespace {
@@ -251,8 +375,7 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
 
 }  // namespace
 
-void WriteBitmap24(int width, int height, const std::uint8_t* pixels, std::uint8_t* bitmap,
-                   int* length) {
+int WriteBitmapHeader(int width, int height, std::uint8_t* bitmap) {
   const int stride = ((width * 24 + 31) / 8) / 4 * 4;
   const int fileSize = stride * height + kBitmapHeaderSize;
   std::memset(bitmap, 0, kBitmapHeaderSize);
@@ -265,6 +388,12 @@ void WriteBitmap24(int width, int height, const std::uint8_t* pixels, std::uint8
   Put32(bitmap + 22, static_cast<std::uint32_t>(height));
   Put16(bitmap + 26, 1);
   Put16(bitmap + 28, 24);
+  return fileSize;
+}
+
+void WriteBitmap24(int width, int height, const std::uint8_t* pixels, std::uint8_t* bitmap,
+                   int* length) {
+  const int fileSize = WriteBitmapHeader(width, height, bitmap);
   // The pixel writing is fixed to the photo's rows: 306 bytes, stride 308.
   for (int row = 0; row < height; ++row) {
     const std::uint8_t* source = pixels + (height - 1 - row) * kPixelRowBytes;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "library/cards/photo/plane_transpose.h"
 #include "library/cards/photo/qm_decoder.h"
 
 namespace vantel::photo {
@@ -19,6 +20,17 @@ bool InsideImage(int row, int column) {
 
 void XorRowPrefix(std::uint8_t* row, int lastColumn) {
   for (int c = 0; c <= lastColumn; ++c) row[c] ^= 255;
+}
+
+// 255 into `plane` where the chain's local row is 255. A select rather than a conditional
+// store, and the rows declared apart, so that the loop vectorizes.
+void MarkInside(const std::uint8_t* __restrict local, int width, std::uint8_t* __restrict plane) {
+  for (int c = 0; c < width; ++c) plane[c] = local[c] == 255 ? 255 : plane[c];
+}
+
+// The region mask: 1 where the chains' plane is set.
+void RegionFromChains(const std::uint8_t* __restrict chainPlane, std::uint8_t* __restrict regionMask) {
+  for (int i = 0; i < kImagePixels; ++i) regionMask[i] = chainPlane[i] != 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -53,11 +65,7 @@ void RasterizeChain(const int* rows, const int* columns, int count, std::uint8_t
     local[(rows[k] - minRow) * width + (columns[k] - minColumn)] = 255;
   }
   for (int r = 0; r < height; ++r) {
-    for (int c = 0; c < width; ++c) {
-      if (local[r * width + c] == 255) {
-        regionPlane[(minRow + r) * kImageWidth + (minColumn + c)] = 255;
-      }
-    }
+    MarkInside(local + r * width, width, regionPlane + (minRow + r) * kImageWidth + minColumn);
   }
 }
 
@@ -93,9 +101,9 @@ int DecodeRegion(WltStream& stream, WltDecodeContext& context, PhotoPlanes& plan
   if (chains > kMaxChains) return kWltBadRegion;
 
   SymbolModel turnModel(8);
-  std::fill(planes.chainPlane.begin(), planes.chainPlane.end(), 0);
-  int* rows = planes.chainRows.data();
-  int* columns = planes.chainColumns.data();
+  std::fill(planes.chainPlane.get(), planes.chainPlane.get() + kImagePixels, 0);
+  int* rows = planes.chainRows.get();
+  int* columns = planes.chainColumns.get();
   for (int chain = 0; chain < chains; ++chain) {
     const int steps = static_cast<int>(decoder.ReadBits(16));
     if (steps > kMaxDirections) return kWltBadRegion;
@@ -112,12 +120,14 @@ int DecodeRegion(WltStream& stream, WltDecodeContext& context, PhotoPlanes& plan
       columns[k + 1] = columns[k] + kDirectionColumnStep[direction];
       if (!InsideImage(rows[k + 1], columns[k + 1])) return kWltBadRegion;
     }
-    RasterizeChain(rows, columns, steps + 1, planes.chainPlane.data(), planes.chainLocal.data());
+    RasterizeChain(rows, columns, steps + 1, planes.chainPlane.get(), planes.chainLocal.get());
   }
   if (chains > 0) decoder.ReadBits(1);  // no effect on the image
 
-  for (int i = 0; i < kImagePixels; ++i) {
-    planes.regionMask[i] = (chains == 0 || planes.chainPlane[i] != 0) ? 1 : 0;
+  if (chains == 0) {
+    std::fill(planes.regionMask.begin(), planes.regionMask.end(), 1);
+  } else {
+    RegionFromChains(planes.chainPlane.get(), planes.regionMask.data());
   }
   context.fillFlag = fillFlag;
   return kWltOk;
@@ -170,17 +180,31 @@ void SplitMask(const std::int32_t* in, std::int32_t* out, int n, int pass) {
   }
 }
 
+namespace {
+
+// The first position from j (n when none) holding 1; four values a step while none does,
+// so that long stretches cost one branch per four.
+int NextOne(const std::int32_t* line, int j, int n) {
+  while (j + 4 <= n && ((line[j] == 1) | (line[j + 1] == 1) | (line[j + 2] == 1) | (line[j + 3] == 1)) == 0) j += 4;
+  while (j < n && line[j] != 1) ++j;
+  return j;
+}
+
+// The first position from j (n when none) not holding 1, in the same steps.
+int NextOther(const std::int32_t* line, int j, int n) {
+  while (j + 4 <= n && ((line[j] == 1) & (line[j + 1] == 1) & (line[j + 2] == 1) & (line[j + 3] == 1))) j += 4;
+  while (j < n && line[j] == 1) ++j;
+  return j;
+}
+
+}  // namespace
+
 void FindRuns(const std::int32_t* line, int n, std::vector<InverseRun>* runs) {
-  int j = 0;
+  int j = NextOne(line, 0, n);
   while (j < n) {
-    if (line[j] != 1) {
-      ++j;
-      continue;
-    }
-    int end = j;
-    while (end < n && line[end] == 1) ++end;
+    const int end = NextOther(line, j, n);
     runs->push_back(InverseRun{static_cast<std::uint16_t>(j), static_cast<std::uint16_t>(end - j)});
-    j = end;
+    j = NextOne(line, end, n);
   }
 }
 
@@ -203,53 +227,73 @@ void SplitLine(std::int32_t* line, int n, int pass, std::int32_t* out, PhotoPlan
 }  // namespace
 
 void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes) {
+  constexpr int kColumnBlock = PhotoPlanes::kColumnBlock;
   const int pw = planes.paddedWidth;
-  std::fill(planes.levelMask.begin(), planes.levelMask.end(), 0);
-  for (int r = 0; r < kImageHeight; ++r) {
-    for (int c = 0; c < kImageWidth; ++c) {
-      planes.levelMask[r * pw + c] = planes.regionMask[r * kImageWidth + c];
-    }
+  const int ws = planes.workStride;
+  std::int32_t* work = planes.workPlane.get();
+  for (int r = 0; r < planes.paddedHeight; ++r) {
+    std::int32_t* row = work + r * ws;
+    const int inside = r < kImageHeight ? kImageWidth : 0;
+    std::copy(planes.regionMask.data() + r * kImageWidth, planes.regionMask.data() + r * kImageWidth + inside, row);
+    std::fill(row + inside, row + pw, 0);
   }
   planes.inverseRuns.clear();
   planes.inverseLineStart.clear();
-  std::int32_t* column = planes.lineIn.data();
-  std::int32_t* out = planes.lineOut.data();
+  std::int32_t* block = planes.blockCoefficients.get();
+  std::int32_t* out = planes.lineOut.get();
   for (int level = 1; level <= context.levels; ++level) {
     const int w = planes.paddedWidth >> (level - 1);
     const int h = planes.paddedHeight >> (level - 1);
-    for (int r = 0; r < h; ++r) SplitLine(planes.levelMask.data() + r * pw, w, 1, out, planes);
-    for (int c = 0; c < w; ++c) {
-      for (int r = 0; r < h; ++r) column[r] = planes.levelMask[r * pw + c];
-      SplitLine(column, h, 2, out, planes);
-      for (int r = 0; r < h; ++r) planes.levelMask[r * pw + c] = column[r];
+    for (int r = 0; r < h; ++r) SplitLine(work + r * ws, w, 1, out, planes);
+    // The columns a block at a time, each gathered into a contiguous line.
+    for (int c0 = 0; c0 < w; c0 += kColumnBlock) {
+      const int columns = std::min(kColumnBlock, w - c0);
+      Transpose(work + c0, ws, h, columns, block, h);
+      for (int j = 0; j < columns; ++j) SplitLine(block + j * h, h, 2, out, planes);
+      Transpose(block, h, columns, h, work + c0, ws);
     }
   }
   planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
+  for (int r = 0; r < planes.paddedHeight; ++r) {
+    const std::int32_t* row = work + r * ws;
+    std::copy(row, row + pw, planes.levelMask.data() + r * pw);
+    for (int c = 0; c < pw; ++c) planes.coded[r * pw + c] = row[c] == 1 ? 1 : 0;
+  }
 }
+
+namespace {
+
+// One row of a band: 1 where one of the 2 x 2 children (rows `top` and `bottom` of the
+// finer band, at columns 2c and 2c + 1) is coded or has coded positions below it. Level 1
+// positions keep 0 in `codedBelow`, so one rule serves every level; no branch, so that
+// the loop vectorizes.
+void MarkCodedBelow(const std::uint8_t* __restrict codedTop, const std::uint8_t* __restrict codedBottom,
+                    const std::uint8_t* belowTop, const std::uint8_t* belowBottom, int columns,
+                    std::uint8_t* out) {
+  for (int c = 0; c < columns; ++c) {
+    out[c] = static_cast<std::uint8_t>(codedTop[2 * c] | codedTop[2 * c + 1] | codedBottom[2 * c] |
+                                       codedBottom[2 * c + 1] | belowTop[2 * c] | belowTop[2 * c + 1] |
+                                       belowBottom[2 * c] | belowBottom[2 * c + 1]);
+  }
+}
+
+}  // namespace
 
 void BuildCodedBelow(const WltDecodeContext& context, PhotoPlanes& planes) {
   const int pw = planes.paddedWidth;
   const int W = planes.paddedWidth, H = planes.paddedHeight;
-  std::fill(planes.codedBelow.begin(), planes.codedBelow.end(), 0);
+  const std::uint8_t* coded = planes.coded.get();
+  std::uint8_t* codedBelow = planes.codedBelow.get();
+  std::fill(codedBelow, codedBelow + planes.levelMask.size(), 0);
   for (int s = 2; s <= context.levels; ++s) {
     const int rowsLow = H >> s, columnsLow = W >> s;
     for (int band = 0; band < 3; ++band) {
       const int r0 = band == 0 ? 0 : rowsLow;
       const int c0 = band == 1 ? 0 : columnsLow;
       for (int r = r0; r < r0 + rowsLow; ++r) {
-        for (int c = c0; c < c0 + columnsLow; ++c) {
-          std::uint8_t below = 0;
-          for (int i = 0; i < 2 && !below; ++i) {
-            for (int j = 0; j < 2; ++j) {
-              const int child = (2 * r + i) * pw + (2 * c + j);
-              if (planes.levelMask[child] == 1 || (s - 1 >= 2 && planes.codedBelow[child])) {
-                below = 1;
-                break;
-              }
-            }
-          }
-          planes.codedBelow[r * pw + c] = below;
-        }
+        const int top = 2 * r * pw + 2 * c0, bottom = top + pw;
+        MarkCodedBelow(coded + top, coded + bottom, codedBelow + top, codedBelow + bottom, columnsLow,
+                       codedBelow + r * pw + c0);
       }
     }
   }

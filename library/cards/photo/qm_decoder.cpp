@@ -180,16 +180,14 @@ void QmDecoder::ByteIn() {
   }
 }
 
-void QmDecoder::Renormalize() {
-  do {
-    if (ct_ == 0) {
-      ByteIn();
-      ct_ = 8;
-    }
-    a_ <<= 1;
-    c_ <<= 1;
-    --ct_;
-  } while (a_ < 0x8000);
+int QmDecoder::DecodeTreeSymbol(SymbolModel& model) {
+  int k = 0;
+  for (;;) {
+    SymbolModel::Node& n = model.node(k);
+    const SymbolModel::Branch& b = n.branch[Decode(n.context)];
+    if (b.leaf) return b.value;
+    k = b.value;
+  }
 }
 
 std::int64_t QmDecoder::ReadBits(int k) {

@@ -63,6 +63,8 @@ class QmDecoder {
   int Decode(QmContext& context);
   // One symbol 0..n-1 of `model`.
   int DecodeSymbol(SymbolModel& model);
+  // The same by walking the model's tree (any size).
+  int DecodeTreeSymbol(SymbolModel& model);
   // A k-bit unsigned value, most significant bit first, through the decoder's own raw-bit
   // model; k outside 1..32 gives -1.
   std::int64_t ReadBits(int k);
@@ -94,42 +96,51 @@ inline int QmDecoder::Decode(QmContext& context) {
   const std::uint32_t qe = row.qe;
   a_ -= qe;
   const std::uint32_t chigh = c_ >> 16;
-  int decision;
-  if (chigh < a_) {
-    if (a_ >= 0x8000) return context.mps;
-    // Conditional MPS exchange.
-    if (a_ < qe) {
-      decision = 1 - context.mps;
-      if (row.switchMps) context.mps = static_cast<std::uint8_t>(1 - context.mps);
-      context.index = row.nextLps;
-    } else {
-      decision = context.mps;
-      context.index = row.nextMps;
-    }
-  } else {
-    // Conditional LPS exchange.
-    if (a_ < qe) {
-      decision = context.mps;
-      context.index = row.nextMps;
-    } else {
-      decision = 1 - context.mps;
-      if (row.switchMps) context.mps = static_cast<std::uint8_t>(1 - context.mps);
-      context.index = row.nextLps;
-    }
-    c_ = ((chigh - a_) << 16) | (c_ & 0xFFFFu);
-    a_ = qe;
-  }
+  if (chigh < a_ && a_ >= 0x8000) return context.mps;
+  // The conditional exchanges by comparison rather than by branch: which way they go is
+  // what the coded data decides, so a branch would be mispredicted half the time.
+  const bool upper = chigh >= a_;  // the LPS sub-interval
+  const bool exchange = a_ < qe;
+  const int lps = upper != exchange ? 1 : 0;
+  const int decision = context.mps ^ lps;
+  context.index = lps ? row.nextLps : row.nextMps;
+  context.mps = static_cast<std::uint8_t>(context.mps ^ (lps & row.switchMps));
+  c_ -= upper ? a_ << 16 : 0u;
+  a_ = upper ? qe : a_;
   Renormalize();
   return decision;
 }
 
+inline void QmDecoder::Renormalize() {
+  // A is 1..0x7FFF here: all the doublings at once, counted by its leading zeros, with a
+  // byte read in whenever CT runs out on the way.
+  int shifts = __builtin_clz(a_) - 16;
+  a_ <<= shifts;
+  while (shifts > ct_) {
+    c_ <<= ct_;
+    shifts -= ct_;
+    ByteIn();
+    ct_ = 8;
+  }
+  c_ <<= shifts;
+  ct_ -= shifts;
+}
+
 inline int QmDecoder::DecodeSymbol(SymbolModel& model) {
-  int k = 0;
-  for (;;) {
-    SymbolModel::Node& n = model.node(k);
-    const SymbolModel::Branch& b = n.branch[Decode(n.context)];
-    if (b.leaf) return b.value;
-    k = b.value;
+  // The fixed trees SymbolModel builds for 2, 3 and 4 symbols, without the walk's
+  // data-dependent leaf tests; the walk out of line, so that this stays small enough to
+  // inline into the coefficient passes.
+  switch (model.symbols()) {
+    case 2:
+      return Decode(model.node(0).context);
+    case 3:
+      return Decode(model.node(0).context) ? 2 : Decode(model.node(1).context);
+    case 4: {
+      const int high = Decode(model.node(0).context);
+      return 2 * high + Decode(model.node(1 + high).context);
+    }
+    default:
+      return DecodeTreeSymbol(model);
   }
 }
 

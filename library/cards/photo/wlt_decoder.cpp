@@ -1,7 +1,6 @@
 #include "library/cards/photo/wlt_decoder.h"
 
 #include <new>
-#include <vector>
 
 #include "library/cards/photo/photo_coefficients.h"
 #include "library/cards/photo/photo_planes.h"
@@ -13,7 +12,7 @@ namespace vantel {
 
 namespace {
 
-int DecodeInto(const std::uint8_t* photo, std::uint8_t* pixels) {
+int DecodeInto(const std::uint8_t* photo, const photo::PixelRows& pixels) {
   using namespace photo;
   WltStream stream;
   stream.Load(photo);
@@ -47,7 +46,7 @@ int DecodeInto(const std::uint8_t* photo, std::uint8_t* pixels) {
 int WltToPixels(const std::uint8_t* photo, std::uint8_t* pixels) {
   if (!photo::HasWltMagic(photo)) return photo::kWltBadMagic;
   try {
-    return DecodeInto(photo, pixels);
+    return DecodeInto(photo, photo::RgbRows(pixels));
   } catch (const std::bad_alloc&) {
     return photo::kWltNoMemory;
   }
@@ -56,10 +55,10 @@ int WltToPixels(const std::uint8_t* photo, std::uint8_t* pixels) {
 int WltToBitmap(const std::uint8_t* photo, std::uint8_t* bitmap, int* length) {
   if (!photo::HasWltMagic(photo)) return photo::kWltBadMagic;
   try {
-    std::vector<std::uint8_t> pixels(kWltPixelBlockSize);
-    const int result = WltToPixels(photo, pixels.data());
+    // The pixels go straight into the BMP's rows: a failure is found before any is written.
+    const int result = DecodeInto(photo, photo::BitmapRows(bitmap));
     if (result != photo::kWltOk) return result;
-    photo::WriteBitmap24(photo::kImageWidth, photo::kImageHeight, pixels.data(), bitmap, length);
+    *length = photo::WriteBitmapHeader(photo::kImageWidth, photo::kImageHeight, bitmap);
     return photo::kWltOk;
   } catch (const std::bad_alloc&) {
     return photo::kWltNoMemory;

@@ -15,8 +15,8 @@ constexpr std::uint8_t kStreamXor = 0x51;
 constexpr std::uint8_t kSegmentMarker = 0x6F;
 
 // The format's limits and the largest number of
-// transform levels whose padded planes still hold in the 16-bit significance list and its
-// 65536-entry reordering scratch: 8 levels give 256 x 256 planes.
+// transform levels whose padded planes still hold in the significance list's 65536-entry
+// reordering scratch: 8 levels give 256 x 256 planes.
 constexpr int kMaxChains = 10;
 constexpr int kMaxDirections = 2000;
 constexpr int kMaxLevels = 8;

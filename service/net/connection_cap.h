@@ -8,7 +8,7 @@
 
 namespace lumarin {
 
-// The connections one listener serves at once. An HTTP connection holds a thread (2 MiB of
+// The connections one listener serves at once. An HTTP connection holds a thread (512 KiB of
 // stack reserved on Windows) and, while it answers, 1 MiB of answer buffers: 128 on each
 // HTTP listener take under 1 GiB even when all are busy at once (a WebSocket connection
 // takes less), inside the 2 GiB of the 32-bit program beside the reader library's needs.

@@ -53,9 +53,7 @@ void Check(const lumarin::WsAction& action, bool* ended) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static std::vector<char> area(kAreaSize);
-  std::memset(area.data(), 0, area.size());
-  lumarin::WsMessageReader reader(area.data(), area.size());
+  lumarin::WsMessageReader reader(kAreaSize);
   bool ended = false;
   while (size >= 2 && reader.ReceiveRoom() > 0) {
     const std::size_t asked = (data[0] | (data[1] << 8)) % reader.ReceiveRoom() + 1;

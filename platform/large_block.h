@@ -1,8 +1,9 @@
 #pragma once
-// Memory taken from the system for one use and given back to it whole when freed, for the
-// service's half-megabyte buffers that a connection holds only while it answers: the C
-// runtime's heap may keep freed blocks of that size for later (glibc's does, in each of its
-// arenas), and idle connections would hold the memory all the same.
+// Half-megabyte buffers that the service's connections hold only while they answer: taken
+// from the system and given back to it (the C runtime's heap may keep freed blocks of that
+// size in each of its arenas, so idle connections would hold the memory all the same), but
+// a few freed blocks of each size are kept for the next request, since mapping and unmapping
+// them for every request costs far more than the request itself.
 #include <cstddef>
 #include <memory>
 
@@ -15,13 +16,13 @@ void FreeLargeBlock(void* block, std::size_t size);
 
 struct LargeBlockRelease {
   std::size_t size = 0;
-  void operator()(char* block) const { FreeLargeBlock(block, size); }
+  // Keeps the block for a later MakeLargeBlock of its size, or gives it back to the system.
+  void operator()(char* block) const;
 };
 using LargeBlock = std::unique_ptr<char[], LargeBlockRelease>;
 
-// Empty when the memory cannot be had.
-inline LargeBlock MakeLargeBlock(std::size_t size) {
-  return LargeBlock(static_cast<char*>(AllocateLargeBlock(size)), LargeBlockRelease{size});
-}
+// A block of `size` bytes, one kept from before (holding what it held) or a new zeroed one;
+// empty when the memory cannot be had.
+LargeBlock MakeLargeBlock(std::size_t size);
 
 }  // namespace platform

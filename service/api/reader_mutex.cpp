@@ -1,5 +1,6 @@
 #include "service/api/reader_mutex.h"
 
+#include <cstring>
 #include <new>
 
 #include "platform/large_block.h"
@@ -39,9 +40,11 @@ void DestroyReaderMutex() {
 void RunLocked(char* result, const std::function<void(char* work)>& operation) {
   MutexLock lock;
   lock.Acquire(*gReaderMutex);
-  // The byte behind the buffer stays zero: an answer that fills it is still terminated.
   platform::LargeBlock work = platform::MakeLargeBlock(kAnswerBufferSize + 1);
   if (!work) throw std::bad_alloc();
+  // Zeroed whole: the operations copy answers without their NUL, and the byte behind the
+  // buffer stays zero, so an answer that fills it is still terminated.
+  std::memset(work.get(), 0, kAnswerBufferSize + 1);
   operation(work.get());
   if (AnsiToUtf8Buffer(work.get(), result, kAnswerBufferSize) != 0)
     AnsiToUtf8Buffer(kTooLargeAnswer, result, kAnswerBufferSize);

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/clock.h"
+#include "service/net/connection_cap.h"
 #include "service/shell/service_log.h"
 
 namespace lumarin {
@@ -179,7 +180,7 @@ int WsServer::AcceptLoop() {
     Trace("accept\n");
     if (!accepted) {
       // Out of descriptors, or a queued peer gone: the next accept may well succeed.
-      pause_.Wait(kAcceptRetryMs, [this] { return stop_.load(); });
+      pause_.Wait(kFailedAcceptPauseMs, [this] { return stop_.load(); });
       continue;
     }
     accepted->SetSendTimeout(kSendTimeoutMs);

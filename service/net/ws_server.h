@@ -141,8 +141,6 @@ class WsServer {
   // kAnswerBufferSize while it joins an upgrade request: all of them together stay far within
   // the address space of the 32-bit program.
   static constexpr std::size_t kMaxConnections = 256;
-  // The pause after a failed accept (no descriptor left, a queued peer gone) before the next.
-  static constexpr std::uint32_t kAcceptRetryMs = 100;
 
  private:
   // Sends all of `length` bytes; false at the first failed send.

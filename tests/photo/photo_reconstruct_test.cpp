@@ -30,6 +30,16 @@ TEST(RoundScale, RoundsHalvesAwayFromZero) {
   EXPECT_EQ(RoundScale(200000, 14142), -146657);  // 2828400000 wraps to -1466567296
 }
 
+TEST(RoundScale, TheDoublePathGivesTheSameValueForEverySampleInItsRange) {
+  for (const std::int32_t factor : {7071, 14142}) {
+    int differing = 0;
+    for (std::int32_t v = -kRoundScaleNearLimit; v < kRoundScaleNearLimit; ++v) {
+      differing += RoundScaleNear(v, factor / 10000.0) != RoundScale(v, factor);
+    }
+    EXPECT_EQ(differing, 0) << "factor " << factor;
+  }
+}
+
 Line Lift(Line L, Line H, int parity, int m) {
   Line x(static_cast<std::size_t>(m), -999);
   InverseLift53(x.data(), L.data(), H.data(), parity, m);
@@ -56,6 +66,8 @@ TEST(InverseLift53, LongerRunsAreScaledThenLifted) {
   EXPECT_EQ(Lift({100, 60}, {10, -20}, 1, 4), Line({88, 74, 37, 56}));
   EXPECT_EQ(Lift({100, 80, 60}, {10, 20}, 0, 5), Line({64, 69, 46, 65, 28}));
   EXPECT_EQ(Lift({100, 80}, {10, 20, 30}, 1, 5), Line({74, 60, 77, 39, 81}));
+  // A sample beyond the double path's range: its product wraps, as in RoundScale.
+  EXPECT_EQ(Lift({400000, 50}, {20}, 0, 3), Line({-146671, -73297, 21}));
 }
 
 Line InverseOf(Line coefficients, Line mask, int pass, Line* maskOut = nullptr) {

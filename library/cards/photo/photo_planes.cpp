@@ -14,10 +14,12 @@ void PhotoPlanes::Allocate(int width, int height) {
   chainLocal.reset(new std::uint8_t[kImagePixels]);
   chainRows.reset(new int[kMaxDirections + 1]);
   chainColumns.reset(new int[kMaxDirections + 1]);
-  levelMask.assign(padded, 0);
+  // Filled by BuildLevelMask; reserved only, as zeroing it here would be wasted.
+  levelMask.clear();
+  levelMask.reserve(padded);
   coded.reset(new std::uint8_t[padded]);
   codedBelow.reset(new std::uint8_t[padded]);
-  coefficients.assign(padded, 0);
+  coefficients.resize(padded);
   significance.reset(new std::uint8_t[padded]);
   // Only bands of level 2 and up keep reached positions: at most a sixteenth of the plane.
   for (auto& parity : reached) {

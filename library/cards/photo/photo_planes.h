@@ -45,7 +45,7 @@ struct PhotoPlanes {
   Buffer<int> chainRows;                  // positions P0..PM of one chain
   Buffer<int> chainColumns;
 
-  std::vector<std::int32_t> levelMask;    // padded; shared by the components
+  std::vector<std::int32_t> levelMask;    // padded, by BuildLevelMask; shared by the components
   Buffer<std::uint8_t> coded;             // padded; 1 where the level mask is 1: the
                                           // passes' test, a quarter of the bytes to load
   Buffer<std::uint8_t> codedBelow;        // padded; 1 where a finer-level position below

@@ -21,6 +21,29 @@ inline std::int32_t Sub(std::int32_t a, std::int32_t b) {
 // Arithmetic shift (rounds toward minus infinity).
 inline std::int32_t Shr(std::int32_t a, int s) { return a >> s; }
 
+// RoundScale of n samples in place. In most runs of a photo all high samples are 0, which
+// scales to 0: one pass that looks costs far less than the scaling it saves. The same pass
+// tells whether every sample is near enough to 0 for RoundScaleNear.
+template <std::int32_t kFactor>
+void ScaleSamples(std::int32_t* s, int n) {
+  std::int32_t any = 0;
+  std::uint32_t far = 0;
+  for (int k = 0; k < n; ++k) {
+    any |= s[k];
+    far |= (static_cast<std::uint32_t>(s[k]) + kRoundScaleNearLimit) / (2 * kRoundScaleNearLimit);
+  }
+  if (any == 0) return;
+#if defined(__SSE2__)
+  if (far == 0) {
+    for (int k = 0; k < n; ++k) s[k] = RoundScaleNear(s[k], kFactor / 10000.0);
+    return;
+  }
+#else
+  static_cast<void>(far);  // without SSE2 the double path is the slower one
+#endif
+  for (int k = 0; k < n; ++k) s[k] = RoundScale(s[k], kFactor);
+}
+
 }  // namespace
 
 // The output, low and high samples never overlap (a run's low and high samples are apart in
@@ -33,21 +56,9 @@ void InverseLift53(std::int32_t* __restrict x, std::int32_t* __restrict L,
     return;
   }
   if (m >= 3) {
-    const int n = (m - 1) >> 1;
-    for (int k = 0; k < n; ++k) {
-      H[k] = RoundScale(H[k], 14142);
-      L[k] = RoundScale(L[k], 7071);
-    }
-    if (m % 2 == 1) {
-      if (parity == 1) {
-        H[m >> 1] = RoundScale(H[m >> 1], 14142);
-      } else {
-        L[m >> 1] = RoundScale(L[m >> 1], 7071);
-      }
-    } else {
-      H[m / 2 - 1] = RoundScale(H[m / 2 - 1], 14142);
-      L[m / 2 - 1] = RoundScale(L[m / 2 - 1], 7071);
-    }
+    const int lows = parity == 0 ? (m + 1) / 2 : m / 2;
+    ScaleSamples<7071>(L, lows);
+    ScaleSamples<14142>(H, m - lows);
   }
   // First the low samples become the outputs they stand for, in place; then one loop
   // writes each output pair, so that its stores interleave in vector registers. Each run

@@ -254,9 +254,10 @@ void BuildLevelMask(const WltDecodeContext& context, PhotoPlanes& planes) {
     }
   }
   planes.inverseLineStart.push_back(static_cast<int>(planes.inverseRuns.size()));
+  planes.levelMask.clear();
   for (int r = 0; r < planes.paddedHeight; ++r) {
     const std::int32_t* row = work + r * ws;
-    std::copy(row, row + pw, planes.levelMask.data() + r * pw);
+    planes.levelMask.insert(planes.levelMask.end(), row, row + pw);
     for (int c = 0; c < pw; ++c) planes.coded[r * pw + c] = row[c] == 1 ? 1 : 0;
   }
 }

@@ -186,7 +186,7 @@ TEST_F(BmpReaderTest, TraceTextsAppearOnlyAtTraceLevelOne) {
   std::fclose(h.file);
 }
 
-TEST(CjpegMessages, TableHoldsTheCodesOfThePart) {
+TEST(CjpegMessages, TableHoldsTheAddOnCodesAndTheirTexts) {
   auto text = [](int code) {
     const char* t = vantel::kCjpegAddonMessages[code - vantel::kCjpegFirstAddonCode];
     return std::string(t ? t : "(null)");

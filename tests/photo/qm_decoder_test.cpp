@@ -24,7 +24,7 @@ void ExpectRow(int state, std::uint16_t qe, int nlps, int nmps, int sw) {
   EXPECT_EQ(kQmStateTable[state].switchMps, sw);
 }
 
-TEST(QmStateTable, HoldsTheRowsThePartGives) {
+TEST(QmStateTable, HoldsTheRowsOfTableD2) {
   ExpectRow(0, 0x5A1D, 1, 1, 1);
   ExpectRow(1, 0x2586, 14, 2, 0);
   ExpectRow(13, 0x0001, 12, 13, 0);
@@ -32,7 +32,7 @@ TEST(QmStateTable, HoldsTheRowsThePartGives) {
   ExpectRow(112, 0x59EB, 112, 111, 1);
 }
 
-TEST(QmStateTable, SwitchesMpsOnlyInTheTenStatesThePartNames) {
+TEST(QmStateTable, SwitchesMpsOnlyInTheTenStatesTableD2Marks) {
   const std::set<int> expected = {0, 14, 36, 64, 80, 88, 95, 105, 110, 112};
   std::set<int> actual;
   for (int i = 0; i < kQmStateCount; ++i) {

@@ -22,7 +22,8 @@ constexpr int kMaxDirections = 2000;
 constexpr int kMaxLevels = 8;
 constexpr int kListScratchEntries = 65536;
 
-// Results. The Parts fix 1 and -4; the other failure values are this decoder's choice.
+// Results. Callers know 1 (decoded) and -4 (not a photo); the other failure values are this
+// decoder's choice.
 enum WltResult : int {
   kWltOk = 1,
   kWltBadMagic = -4,          // bytes 0, 1, 2 and 6 are not "W", "L", "f", "2"

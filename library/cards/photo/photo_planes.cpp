@@ -15,7 +15,6 @@ void PhotoPlanes::Allocate(int width, int height) {
   chainRows.reset(new int[kMaxDirections + 1]);
   chainColumns.reset(new int[kMaxDirections + 1]);
   // Filled by BuildLevelMask; reserved only, as zeroing it here would be wasted.
-  levelMask.clear();
   levelMask.reserve(padded);
   coded.reset(new std::uint8_t[padded]);
   codedBelow.reset(new std::uint8_t[padded]);

@@ -1,7 +1,8 @@
 #include "support/photo_encoder.h"
 
 #include <algorithm>
-#include <cmath>
+#include <array>
+#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <utility>
@@ -870,6 +871,21 @@ BuiltPhoto BuildPhoto(const PhotoSpec& spec) {
   return built;
 }
 
+namespace {
+
+// JFIF's conversion in 16-bit fixed point, rounded: integers only, so that every build (x87
+// or SSE2, any C runtime) gives the same planes and so the same photo bytes.
+std::array<std::int32_t, 3> RgbToYcc(const std::uint8_t* rgb) {
+  const std::int32_t R = rgb[0], G = rgb[1], B = rgb[2];
+  constexpr std::int32_t kHalf = 1 << 15, kOffset = 128 << 16;
+  const std::int32_t y = (19595 * R + 38470 * G + 7471 * B + kHalf) >> 16;
+  const std::int32_t cb = (-11059 * R - 21709 * G + 32768 * B + kOffset + kHalf) >> 16;
+  const std::int32_t cr = (32768 * R - 27439 * G - 5329 * B + kOffset + kHalf) >> 16;
+  return {y, std::min(cb, 255), std::min(cr, 255)};  // only pure blue or red reach 256
+}
+
+}  // namespace
+
 BuiltPhoto EncodeRgbPhoto(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>* region,
                           int levels, const std::uint8_t background[3]) {
   PhotoSpec spec;
@@ -889,13 +905,8 @@ BuiltPhoto EncodeRgbPhoto(const std::vector<std::uint8_t>& rgb, const std::vecto
   for (auto& p : planes) p.assign(g.size(), 0);
   for (int r = 0; r < kHeight; ++r) {
     for (int c = 0; c < kWidth; ++c) {
-      const double R = rgb[3 * (r * kWidth + c)], G = rgb[3 * (r * kWidth + c) + 1], B = rgb[3 * (r * kWidth + c) + 2];
-      const double ycc[3] = {0.299 * R + 0.587 * G + 0.114 * B,
-                             -0.168736 * R - 0.331264 * G + 0.5 * B + 128,
-                             0.5 * R - 0.418688 * G - 0.081312 * B + 128};
-      for (int k = 0; k < 3; ++k) {
-        planes[k][r * g.paddedWidth + c] = static_cast<std::int32_t>(std::clamp(std::lround(ycc[k]), 0L, 255L));
-      }
+      const auto ycc = RgbToYcc(&rgb[3 * (r * kWidth + c)]);
+      for (int k = 0; k < 3; ++k) planes[k][r * g.paddedWidth + c] = ycc[k];
     }
   }
   for (int k = 0; k < 3; ++k) spec.coefficients[k] = ForwardShapeTransform(g, mask, planes[k]);
@@ -904,19 +915,43 @@ BuiltPhoto EncodeRgbPhoto(const std::vector<std::uint8_t>& rgb, const std::vecto
 
 namespace {
 
-bool InEllipse(double r, double c, double cr, double cc, double ar, double ac) {
-  const double y = (r - cr) / ar, x = (c - cc) / ac;
-  return x * x + y * y <= 1.0;
+// The pictures are drawn in integers alone, like the conversion above, so that their photos
+// are the same bytes in every build.
+bool InEllipse(int r, int c, int cr, int cc, int ar, int ac) {
+  const int y = r - cr, x = c - cc;
+  return x * x * ar * ar + y * y * ac * ac <= ar * ar * ac * ac;
 }
 
 bool InPortraitRegion(int r, int c) {
   if (InEllipse(r, c, 50, 51, 40, 31)) return true;            // head and hair
   if (r >= 80 && r < 100 && c >= 38 && c <= 63) return true;    // neck
-  if (r >= 96) {                                                // shoulders
-    const double spread = 14 + (r - 96) * 1.6;
-    return c >= 51 - spread - 10 && c <= 51 + spread + 10;
-  }
+  if (r >= 96) return 5 * std::abs(c - 51) <= 120 + 8 * (r - 96);  // shoulders
   return false;
+}
+
+// A wave of amplitude 10 about 0 (one period in 12 steps of its argument), for the hair.
+int Wave(int step) {
+  static const int kWave[12] = {0, 5, 9, 10, 9, 5, 0, -5, -9, -10, -9, -5};
+  return kWave[step % 12];
+}
+
+std::array<int, 3> PortraitPixel(int r, int c) {
+  if (!InPortraitRegion(r, c)) return {236, 240, 248};  // background
+  if (r >= 96 && !InEllipse(r, c, 50, 51, 40, 31)) {  // shirt
+    return {40 + 3 * (c % 17) / 10, 52 + r / 5, 96 + 2 * (125 - r) / 5};
+  }
+  if (r < 30 || (r < 50 && !InEllipse(r, c, 56, 51, 34, 26))) {  // hair
+    return {58 + Wave(c * 4), 40 + 6 * Wave(r * 5) / 10, 30};
+  }
+  if (InEllipse(r, c, 48, 39, 3, 5) || InEllipse(r, c, 48, 63, 3, 5)) return {40, 40, 40};  // eyes
+  if (InEllipse(r, c, 71, 51, 3, 10)) return {170, 70, 70};                                  // mouth
+  // Skin, shaded away from the face's middle, in thousandths.
+  const int shade = 1000 - 250 * std::abs(c - 51) / 31 - 100 * std::abs(r - 55) / 40;
+  std::array<int, 3> skin = {228 * shade / 1000, 184 * shade / 1000, 156 * shade / 1000};
+  if (r >= 52 && r <= 64 && std::abs(c - 51) <= 2) {  // nose
+    skin = {skin[0] * 92 / 100, skin[1] * 9 / 10, skin[2] * 9 / 10};
+  }
+  return skin;
 }
 
 }  // namespace
@@ -932,34 +967,8 @@ std::vector<std::uint8_t> SyntheticPortrait() {
   std::vector<std::uint8_t> rgb(kPixels * 3);
   for (int r = 0; r < kHeight; ++r) {
     for (int c = 0; c < kWidth; ++c) {
-      double R = 236, G = 240, B = 248;  // background
-      if (InPortraitRegion(r, c)) {
-        if (r >= 96 && !InEllipse(r, c, 50, 51, 40, 31)) {  // shirt
-          R = 40 + 0.3 * (c % 17);
-          G = 52 + 0.2 * r;
-          B = 96 + 0.4 * (125 - r);
-        } else if (r < 30 || (r < 50 && !InEllipse(r, c, 56, 51, 34, 26))) {  // hair
-          R = 58 + 10 * std::sin(c * 0.7);
-          G = 40 + 6 * std::sin(r * 0.9);
-          B = 30;
-        } else {  // skin with shading
-          const double shade = 1.0 - 0.25 * std::fabs(c - 51) / 31.0 - 0.1 * std::fabs(r - 55) / 40.0;
-          R = 228 * shade;
-          G = 184 * shade;
-          B = 156 * shade;
-          if (InEllipse(r, c, 48, 39, 3, 5) || InEllipse(r, c, 48, 63, 3, 5)) R = G = B = 40;  // eyes
-          if (InEllipse(r, c, 71, 51, 3, 10)) {  // mouth
-            R = 170;
-            G = 70;
-            B = 70;
-          }
-          if (r >= 52 && r <= 64 && std::abs(c - 51) <= 2) R *= 0.92, G *= 0.9, B *= 0.9;  // nose
-        }
-      }
-      std::uint8_t* p = &rgb[3 * (r * kWidth + c)];
-      p[0] = static_cast<std::uint8_t>(std::clamp(R, 0.0, 255.0));
-      p[1] = static_cast<std::uint8_t>(std::clamp(G, 0.0, 255.0));
-      p[2] = static_cast<std::uint8_t>(std::clamp(B, 0.0, 255.0));
+      const auto pixel = PortraitPixel(r, c);
+      for (int k = 0; k < 3; ++k) rgb[3 * (r * kWidth + c) + k] = static_cast<std::uint8_t>(std::clamp(pixel[k], 0, 255));
     }
   }
   return rgb;

@@ -64,6 +64,26 @@ def body_end(data):
     return len(head) + 4 + length
 
 
+def masked_text_frame(text):
+    """A short text frame and its payload as masked, which the service traces up to the first
+    zero byte: the mask has none."""
+    masked = bytes(byte ^ 1 for byte in text.encode())
+    return b"\x81" + bytes([0x80 | len(masked)]) + b"\x01" * 4 + masked, masked
+
+
+def named_answers(peer, count):
+    """The next `count` WebSocket answers, by their names."""
+    peer.settimeout(HANG_GUARD)
+    answers = {}
+    while len(answers) < count:
+        length = ws.receive_exactly(peer, 2)[1]
+        if length >= 126:
+            length = int.from_bytes(ws.receive_exactly(peer, 2 if length == 126 else 8), "big")
+        answer = ws.receive_exactly(peer, length).decode("utf-8")
+        answers[json.loads(answer)["name"]] = answer
+    return answers
+
+
 class ReaderQueuePeer(service.ServiceTestCase):
     def start_reader(self):
         """The simulated reader, its reads held until released: its pcscd socket."""
@@ -90,9 +110,12 @@ class ReaderQueuePeer(service.ServiceTestCase):
         self.folder = service.ServiceFolder(
             self.root, {"http": self.http, "https": https, "websocket": websocket}, log="1")
         process = self.start(self.folder, PCSCLITE_CSOCK_NAME=socket_name)
-        # The WebSocket server's trace lines must not fill the pipe and stop it.
+        # The WebSocket server's trace lines (each received message among them) are kept: they
+        # must not fill the pipe and stop it.
         output, process.stdout = process.stdout, None
-        drain = threading.Thread(target=output.read)
+        self.traces = []
+        drain = threading.Thread(
+            target=lambda: self.traces.extend(iter(lambda: output.read1(65536), b"")))
         drain.start()
         self.addCleanup(output.close)
         self.addCleanup(drain.join, HANG_GUARD)
@@ -115,6 +138,25 @@ class ReaderQueuePeer(service.ServiceTestCase):
             self.assertLess(time.monotonic(), deadline, what)
             time.sleep(0.02)
 
+    def stop_while_held(self, process, reader):
+        """Tells the service to end while the reader holds a read; lets the read go on once
+        the stop has begun (no listener any more)."""
+        process.send_signal(signal.SIGTERM)
+        self.wait_for(lambda: not service.listening(self.http), "still listening")
+        reader.stdin.close()  # this read and any later one go on at once
+
+    def assert_ends_cleanly(self, process):
+        try:
+            _, errors = process.communicate(timeout=HANG_GUARD)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the service did not end")
+        self.assertEqual((process.returncode, errors), (0, b""))
+
+    def assert_card_read(self, answer):
+        self.assertEqual((answer["resultFlag"], answer["resultContent"]["partyName"]), (0, "张三"))
+        self.assertEqual(answer["resultContent"]["identityPhotoSrc"],
+                         base64.b64encode(self.photo).decode())
+
     def test_at_a_stop_the_read_in_progress_is_answered_and_the_requests_behind_it_refused(self):
         reader, socket_name = self.start_reader()
         process, websocket = self.start_service(socket_name)
@@ -131,27 +173,35 @@ class ReaderQueuePeer(service.ServiceTestCase):
         self.wait_for(lambda: sum(self.log().count(path) for path in paths) == len(queued),
                       "requests not handled")
 
-        process.send_signal(signal.SIGTERM)
-        # No listener: the stop has begun. Only then does the reader answer the read.
-        self.wait_for(lambda: not service.listening(self.http), "still listening")
-        reader.stdin.close()  # this read and any later one go on at once
-
-        answer = json.loads(ws.wait_for_answer(page, "readCard"))
-        self.assertEqual((answer["resultFlag"], answer["resultContent"]["partyName"]), (0, "张三"))
-        self.assertEqual(answer["resultContent"]["identityPhotoSrc"],
-                         base64.b64encode(self.photo).decode())
+        self.stop_while_held(process, reader)
+        self.assert_card_read(json.loads(ws.wait_for_answer(page, "readCard")))
         # Each is refused, or closed unanswered when the process ended before its refusal
         # went out: none is run.
         for number, peer in enumerate(queued):
             self.assertIn(http_answer(peer), (REFUSED, b""), f"request {number}")
-        try:
-            _, errors = process.communicate(timeout=HANG_GUARD)
-        except subprocess.TimeoutExpired:
-            raise AssertionError("the service did not end")
-        self.assertEqual((process.returncode, errors), (0, b""))
+        self.assert_ends_cleanly(process)
         # The page's read ran, and nothing after it.
         log = self.log()
         self.assertEqual((log.count(b"enter dll readCard"), log.count(b"enter dxconnect")), (1, 0))
+
+    def test_at_a_stop_a_push_read_in_progress_is_sent_and_a_command_behind_it_refused(self):
+        reader, socket_name = self.start_reader()
+        process, websocket = self.start_service(socket_name)
+        page = service.websocket_upgrade(websocket)
+        self.addCleanup(page.close)
+        ws.answer_to(page, '{"name":"openPush","interval":"2147483647"}', "openPush")
+        self.assertEqual(read_line(reader.stdout, "push read"), "HOLDING")
+        # Taken by the thread that handles every WebSocket message, which then waits.
+        frame, masked = masked_text_frame('{"name":"getSAMID"}')
+        page.sendall(frame)
+        self.wait_for(lambda: masked in b"".join(self.traces), "command not received")
+
+        self.stop_while_held(process, reader)
+        answers = named_answers(page, 2)
+        self.assert_card_read(json.loads(answers["PushWithOutImg"]))
+        self.assertEqual(answers["getSAMID"],
+                         '{"name":"getSAMID","resultFlag":-1,"errorMsg":"端口打开失败"}')
+        self.assert_ends_cleanly(process)
 
 
 ARGS = None

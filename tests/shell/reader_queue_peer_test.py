@@ -4,7 +4,6 @@ end meanwhile: the read in progress is finished and answered, nothing queued beh
 and the service ends. The real program with the simulated reader's card in a private pcscd.
 Usage: reader_queue_peer_test.py --program lumarin --library libvantel.so
 --simulated-reader simulated_reader [unittest args]"""
-import argparse
 import base64
 import concurrent.futures
 import json
@@ -14,7 +13,6 @@ import subprocess
 import sys
 import threading
 import time
-import unittest
 
 import service_process_test as service
 import ws_peer_test as ws
@@ -25,7 +23,8 @@ QUEUED_EACH = 25
 REFUSED_BODY = '{"resultFlag":-1,"errorMsg":"端口打开失败"}'.encode()
 REFUSED = (b"HTTP/1.1 200 OK\r\nContent-Type: text/json;charset=UTF-8\r\nContent-Length: %d\r\n"
            b"Access-Control-Allow-Credentials:true\r\nAccess-Control-Allow-Origin:*\r\n"
-           b"Access-Control-Allow-Private-Network: true\r\n\r\n%s") % (len(REFUSED_BODY), REFUSED_BODY)
+           b"Access-Control-Allow-Private-Network: true\r\n\r\n%s"
+           % (len(REFUSED_BODY), REFUSED_BODY))
 # A hang guard only: each wait below normally ends at once.
 HANG_GUARD = 60
 
@@ -87,8 +86,8 @@ def named_answers(peer, count):
 class ReaderQueuePeer(service.ServiceTestCase):
     def start_reader(self):
         """The simulated reader, its reads held until released: its pcscd socket."""
-        reader = subprocess.Popen([ARGS.simulated_reader, "--hold-reads"], stdin=subprocess.PIPE,
-                                  stdout=subprocess.PIPE, text=True)
+        reader = subprocess.Popen([service.ARGS.simulated_reader, "--hold-reads"],
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         self.addCleanup(self.end_reader, reader)
         lines = {}
         while "CARD_PHOTO" not in lines:
@@ -182,7 +181,8 @@ class ReaderQueuePeer(service.ServiceTestCase):
         self.assert_ends_cleanly(process)
         # The page's read ran, and nothing after it.
         log = self.log()
-        self.assertEqual((log.count(b"enter dll readCard"), log.count(b"enter dxconnect")), (1, 0))
+        self.assertEqual((log.count(b"enter dll readCard"), log.count(b"enter dxconnect")),
+                         (1, 0))
 
     def test_at_a_stop_a_push_read_in_progress_is_sent_and_a_command_behind_it_refused(self):
         reader, socket_name = self.start_reader()
@@ -204,19 +204,5 @@ class ReaderQueuePeer(service.ServiceTestCase):
         self.assert_ends_cleanly(process)
 
 
-ARGS = None
-
-
-def main():
-    global ARGS
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--program", required=True)
-    parser.add_argument("--library", required=True)
-    parser.add_argument("--simulated-reader", required=True)
-    ARGS, rest = parser.parse_known_args()
-    service.ARGS = ARGS
-    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
-
-
 if __name__ == "__main__":
-    main()
+    service.main("--simulated-reader")

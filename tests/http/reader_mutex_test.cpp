@@ -71,8 +71,10 @@ TEST_F(LockedCall, AtTheStopTheOperationInProgressEndsWholeAndNothingQueuedOrLat
   constexpr int kWaiters = 8;
   std::vector<std::vector<char>> answers(kWaiters, std::vector<char>(kAnswerBufferSize, 0));
   std::vector<std::thread> waiters;
-  for (auto& answer : answers)
-    waiters.emplace_back([&] { RunLocked(answer.data(), [&](char*) { ++ran; }); });
+  for (auto& answer : answers) {
+    char* result = answer.data();
+    waiters.emplace_back([&ran, result] { RunLocked(result, [&](char*) { ++ran; }); });
+  }
   std::this_thread::sleep_for(std::chrono::milliseconds(50));  // most of them queue
   RefuseCardOperations();
   std::thread stop([&] {

@@ -29,38 +29,14 @@ REFUSED = (b"HTTP/1.1 200 OK\r\nContent-Type: text/json;charset=UTF-8\r\nContent
 HANG_GUARD = 60
 
 
-def read_line(stream, what):
-    """The next line of a helper process; a process that says nothing for long is a failure."""
-    got = []
-    reader = threading.Thread(target=lambda: got.append(stream.readline()))
-    reader.start()
-    reader.join(HANG_GUARD)
-    if not got or not got[0]:
-        raise AssertionError(f"no {what}")
-    return got[0].strip()
-
-
-def http_answer(peer):
-    """One whole answer of the request loop (headers and Content-Length bytes), or what came
-    before the service closed the connection."""
+def answer_or_close(peer):
+    """What the service sent before it waited again or closed the connection: a short answer
+    comes in one piece."""
     peer.settimeout(HANG_GUARD)
-    data = b""
-    while b"\r\n\r\n" not in data or len(data) < body_end(data):
-        try:
-            piece = peer.recv(65536)
-        except OSError:
-            break
-        if not piece:
-            break
-        data += piece
-    return data
-
-
-def body_end(data):
-    head, _, _ = data.partition(b"\r\n\r\n")
-    length = next((int(line.split(b":")[1]) for line in head.split(b"\r\n")
-                   if line.lower().startswith(b"content-length:")), 0)
-    return len(head) + 4 + length
+    try:
+        return peer.recv(4096)
+    except OSError:
+        return b""
 
 
 def masked_text_frame(text):
@@ -86,23 +62,26 @@ def named_answers(peer, count):
 class ReaderQueuePeer(service.ServiceTestCase):
     def start_reader(self):
         """The simulated reader, its reads held until released: its pcscd socket."""
-        reader = subprocess.Popen([service.ARGS.simulated_reader, "--hold-reads"],
-                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-        self.addCleanup(self.end_reader, reader)
-        lines = {}
-        while "CARD_PHOTO" not in lines:
-            name, _, value = read_line(reader.stdout, "card in the simulated reader").partition("=")
-            lines[name] = value
+        self.reader = subprocess.Popen([service.ARGS.simulated_reader, "--hold-reads"],
+                                       stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        # A reader that says nothing for long is ended, and with it each wait for its lines.
+        watchdog = threading.Timer(HANG_GUARD, self.reader.kill)
+        watchdog.start()
+        self.addCleanup(self.end_reader, watchdog)
+        lines = dict(self.reader.stdout.readline().strip().partition("=")[::2] for _ in range(2))
         self.photo = bytes.fromhex(lines["CARD_PHOTO"])
-        return reader, lines["PCSCLITE_CSOCK_NAME"]
+        return lines["PCSCLITE_CSOCK_NAME"]
 
-    @staticmethod
-    def end_reader(reader):
-        if not reader.stdin.closed:
-            reader.stdin.close()  # a read still held is answered
-        reader.terminate()
-        reader.wait(HANG_GUARD)
-        reader.stdout.close()
+    def end_reader(self, watchdog):
+        watchdog.cancel()
+        if not self.reader.stdin.closed:
+            self.reader.stdin.close()  # a read still held is let go
+        self.reader.terminate()
+        self.reader.wait(HANG_GUARD)
+        self.reader.stdout.close()
+
+    def assert_read_held(self):
+        self.assertEqual(self.reader.stdout.readline(), "HOLDING\n")
 
     def start_service(self, socket_name):
         self.http, https, websocket = service.free_ports(3)
@@ -137,12 +116,12 @@ class ReaderQueuePeer(service.ServiceTestCase):
             self.assertLess(time.monotonic(), deadline, what)
             time.sleep(0.02)
 
-    def stop_while_held(self, process, reader):
+    def stop_while_held(self, process):
         """Tells the service to end while the reader holds a read; lets the read go on once
         the stop has begun (no listener any more)."""
         process.send_signal(signal.SIGTERM)
         self.wait_for(lambda: not service.listening(self.http), "still listening")
-        reader.stdin.close()  # this read and any later one go on at once
+        self.reader.stdin.close()  # this read and any later one go on at once
 
     def assert_ends_cleanly(self, process):
         try:
@@ -157,12 +136,11 @@ class ReaderQueuePeer(service.ServiceTestCase):
                          base64.b64encode(self.photo).decode())
 
     def test_at_a_stop_the_read_in_progress_is_answered_and_the_requests_behind_it_refused(self):
-        reader, socket_name = self.start_reader()
-        process, websocket = self.start_service(socket_name)
+        process, websocket = self.start_service(self.start_reader())
         page = service.websocket_upgrade(websocket)
         self.addCleanup(page.close)
         page.sendall(ws.text_frame('{"name":"readCard"}'))
-        self.assertEqual(read_line(reader.stdout, "card read"), "HOLDING")
+        self.assert_read_held()
 
         # Side by side: one after another, the listener's short queue makes some wait a second.
         with concurrent.futures.ThreadPoolExecutor(16) as pool:
@@ -172,12 +150,12 @@ class ReaderQueuePeer(service.ServiceTestCase):
         self.wait_for(lambda: sum(self.log().count(path) for path in paths) == len(queued),
                       "requests not handled")
 
-        self.stop_while_held(process, reader)
+        self.stop_while_held(process)
         self.assert_card_read(json.loads(ws.wait_for_answer(page, "readCard")))
         # Each is refused, or closed unanswered when the process ended before its refusal
         # went out: none is run.
         for number, peer in enumerate(queued):
-            self.assertIn(http_answer(peer), (REFUSED, b""), f"request {number}")
+            self.assertIn(answer_or_close(peer), (REFUSED, b""), f"request {number}")
         self.assert_ends_cleanly(process)
         # The page's read ran, and nothing after it.
         log = self.log()
@@ -185,18 +163,17 @@ class ReaderQueuePeer(service.ServiceTestCase):
                          (1, 0))
 
     def test_at_a_stop_a_push_read_in_progress_is_sent_and_a_command_behind_it_refused(self):
-        reader, socket_name = self.start_reader()
-        process, websocket = self.start_service(socket_name)
+        process, websocket = self.start_service(self.start_reader())
         page = service.websocket_upgrade(websocket)
         self.addCleanup(page.close)
         ws.answer_to(page, '{"name":"openPush","interval":"2147483647"}', "openPush")
-        self.assertEqual(read_line(reader.stdout, "push read"), "HOLDING")
+        self.assert_read_held()
         # Taken by the thread that handles every WebSocket message, which then waits.
         frame, masked = masked_text_frame('{"name":"getSAMID"}')
         page.sendall(frame)
         self.wait_for(lambda: masked in b"".join(self.traces), "command not received")
 
-        self.stop_while_held(process, reader)
+        self.stop_while_held(process)
         answers = named_answers(page, 2)
         self.assert_card_read(json.loads(answers["PushWithOutImg"]))
         self.assertEqual(answers["getSAMID"],

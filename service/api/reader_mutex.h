@@ -1,6 +1,8 @@
 #pragma once
 // The one lock around the reader library and the service's card code: card operations run
-// strictly one at a time across every connection and the WebSocket server.
+// strictly one at a time across every connection and the WebSocket server. At the service's
+// stop the requests still waiting for it give up, and only the operation in progress is
+// waited for.
 #include <functional>
 
 #include "service/shell/mutex.h"
@@ -10,11 +12,16 @@ namespace lumarin {
 // Null before the first CreateReaderMutex; then the one mutex until the process ends.
 extern Mutex* gReaderMutex;
 
-// Makes the mutex once; after a DestroyReaderMutex on the same thread, lets it go again.
+// Makes the mutex once; after a DestroyReaderMutex, card operations run again (tests only).
 Mutex* CreateReaderMutex();
-// Waits for the card operation in progress and keeps the mutex held: connection threads,
-// which nobody waits for at exit, may still bring requests, and those wait (until the
-// process ends) instead of taking a freed mutex or starting a card operation.
+// The first step of the stop: from now on no card operation starts. Each request waiting
+// for the mutex is answered {"resultFlag":-1,"errorMsg":"端口打开失败"} as soon as the mutex
+// is its own, each later one at once; neither runs anything.
+void RefuseCardOperations();
+// Refuses the card operations and returns once every request that came before has its
+// answer: the operation in progress finished, those that waited behind it refused. Connection
+// threads, which nobody waits for at exit, may still bring requests: they are refused at
+// once, and the mutex is never freed under them.
 void DestroyReaderMutex();
 
 // The shape of every locked wrapper. Under the ReaderMutex, from before the work buffer is

@@ -31,6 +31,9 @@ void OnRightClick(platform::ServiceWindow window, std::uintptr_t wParam, std::in
 
 // The road of "退出" (and of SIGINT and SIGTERM on Linux).
 void OnWindowDestroyed(platform::ServiceWindow /*window*/) {
+  // First: the requests queued for the reader must not hold the exit up, one card operation
+  // after another.
+  RefuseCardOperations();
   gServers->http.Stop();
   gServers->https.Stop();
 #if defined(_WIN32)
@@ -83,8 +86,10 @@ int RunService(ServiceServers servers, int showCommand) {
   // Push ended and the WebSocket threads waited for before the sockets and the reader mutex
   // go: they may be in a card operation or a send.
   servers.ws.StopAndWait();
-  platform::StopSocketLibrary();
+  // The card operation in progress ends, and the requests queued behind it are refused, before
+  // the sockets go: those answers are yet to be sent.
   DestroyReaderMutex();
+  platform::StopSocketLibrary();
   return code;
 }
 

@@ -52,18 +52,47 @@ TEST_F(LockedCall, AnOperationThatThrowsReleasesTheMutex) {
   EXPECT_STREQ(result.data(), "y");
 }
 
-TEST_F(LockedCall, ARequestAfterTheMutexIsDestroyedWaitsInsteadOfTakingItFreed) {
-  // At exit connection threads are not waited for: a late request must not run a card
-  // operation, nor reach a freed mutex.
-  DestroyReaderMutex();
-  std::atomic<bool> ran{false};
-  std::vector<char> result(kAnswerBufferSize, 0);
-  std::thread late([&] { RunLocked(result.data(), [&](char*) { ran = true; }); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_FALSE(ran);
-  CreateReaderMutex();  // only a test makes it again: the late request goes on then
-  late.join();
-  EXPECT_TRUE(ran);
+TEST_F(LockedCall, AtTheStopTheOperationInProgressEndsWholeAndNothingQueuedOrLaterRuns) {
+  // At exit the requests queued behind a long card operation must not hold the process up
+  // one operation after another, nor start one; connection threads are not waited for, so
+  // later requests come too.
+  const std::string refused = u8"{\"resultFlag\":-1,\"errorMsg\":\"端口打开失败\"}";
+  std::atomic<bool> started{false}, release{false}, stopped{false};
+  std::atomic<int> ran{0};
+  std::vector<char> first(kAnswerBufferSize, 0);
+  std::thread inProgress([&] {
+    RunLocked(first.data(), [&](char* work) {
+      started = true;
+      while (!release) std::this_thread::yield();
+      std::strcpy(work, "{\"resultFlag\":0}");
+    });
+  });
+  while (!started) std::this_thread::yield();
+  constexpr int kWaiters = 8;
+  std::vector<std::vector<char>> answers(kWaiters, std::vector<char>(kAnswerBufferSize, 0));
+  std::vector<std::thread> waiters;
+  for (auto& answer : answers) {
+    char* result = answer.data();
+    waiters.emplace_back([&ran, result] { RunLocked(result, [&](char*) { ++ran; }); });
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // most of them queue
+  RefuseCardOperations();
+  std::thread stop([&] {
+    DestroyReaderMutex();
+    stopped = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(stopped);  // the stop waits for the operation in progress
+  release = true;
+  stop.join();
+  inProgress.join();
+  for (std::thread& waiter : waiters) waiter.join();
+  EXPECT_STREQ(first.data(), "{\"resultFlag\":0}");
+  for (const auto& answer : answers) EXPECT_EQ(answer.data(), refused);
+  EXPECT_EQ(Run([](char* work) { std::strcpy(work, "ran"); }), refused);
+  EXPECT_EQ(ran, 0);
+  CreateReaderMutex();  // only a test makes it again: operations run then
+  EXPECT_EQ(Run([](char* work) { std::strcpy(work, "ran"); }), "ran");
 }
 
 }  // namespace

@@ -225,11 +225,14 @@ class ServiceProcess(ServiceTestCase):
         self.assertEqual(stop(process), (0, ""))
 
 
-def main():
+def main(*options):
+    """Runs the tests of the program's main file; `options` are required besides the two."""
     global ARGS
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
     parser.add_argument("--library", required=True)
+    for option in options:
+        parser.add_argument(option, required=True)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 

@@ -141,7 +141,7 @@ int CollectHidAnswer(unsigned char* out, int* outLen) {
   std::uint8_t answer[kLongAnswerCollected] = {};
   // Only the bytes the reader's reports hold are its answer's, however long they are.
   const int payload = static_cast<int>(HIDInputPayload());
-  int collected = std::min({due, kHidReportDataSize, std::max(payload - 5, 0)});
+  int collected = std::min(due, HidReportDataRoom());
   std::memcpy(answer, device.InputReport + 6, static_cast<std::size_t>(collected));
   device.hid.gAcceptEmptyReport = 1;
   while (collected < due && payload > 0) {

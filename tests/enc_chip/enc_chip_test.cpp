@@ -206,6 +206,19 @@ TEST_F(EncChip, BaseMessageThroughTheChip) {
   EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, nullptr, &length, out16), -2);
 }
 
+// A reader whose input reports carry 32 frame bytes: the chip's answers are joined from those,
+// not from 64 bytes a report of which half were never sent.
+TEST_F(EncChip, AnswersComeInTheReportsTheReaderDeclares) {
+  reader_->inputReportLength = 33;
+  ASSERT_EQ(OpenPort(kHidPort), 144);
+  std::uint8_t out32[32], out16[16];
+  std::vector<std::uint8_t> data(kMaxChipBaseMsgData);
+  int length = 0;
+  EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, data.data(), &length, out16), 0);
+  EXPECT_EQ(Bytes(data.begin(), data.begin() + length), chip_.baseMsgFrame);
+  EXPECT_EQ(Bytes(out32, out32 + 32), chip_.value32);
+}
+
 // The caller sizes data for the largest base message: a longer one is refused whole.
 TEST_F(EncChip, ABaseMessageLongerThanTheLargestIsRefusedWithNothingCopied) {
   chip_.baseMsgFrame.resize(kFPBaseMsgFrameSize + 1, 0x5A);

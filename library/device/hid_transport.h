@@ -16,9 +16,6 @@ int GetHIDCount();
 void HIDCloseHandles();
 // Sends OutputReport.
 void HIDWriteReport();
-// Frame bytes one report carries after its report id, as the readers send them; requests
-// are written in pieces of this size.
-constexpr std::size_t kHidReportPayload = 64;
 // Frame bytes one input report of the selected reader carries after its report id, from the
 // input report length it declares (0 while none is selected).
 std::size_t HIDInputPayload();

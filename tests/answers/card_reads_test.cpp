@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -158,50 +157,26 @@ TEST_P(JsonAnswers, ReadCertAddsTheCardImagesOrFailsWithoutOne) {
 }
 
 // readCard and readCert keep the card's message only once the port has opened and the search
-// has found the card; wherever they stop, before or after that, no message of theirs is left
-// for the next base-message read to hand out once the card has gone.
+// has found the card, and drop it on every return: wherever they stop (the port refused, no
+// card, a photo not decoded after the read), nothing is left for the next base-message read.
 TEST_P(JsonAnswers, CardReadsLeaveNoMessageBehindWhereverTheyStop) {
-  const Bytes resident = vantel_test::ResidentText({});
   const bool hid = GetParam() == Via::kHid;
-  auto setHidProduct = [&](std::uint16_t product) {
-    if (hid) rig.hid.Readers().front().productId = product;
-  };
-  struct Stop {
-    const char* name;
-    std::function<void()> arrange;
-    std::string failure;
-  };
-  const std::vector<Stop> stops = {
-      {"port refused",
-       [&] {
-         rig.sim().PlaceCard(vantel_test::IdCardWith(resident));
-         setHidProduct(0x0001);
-       },
-       "端口打开失败"},
-      {"no card", [&] { rig.sim().RemoveCard(); }, "卡片认证失败或无卡"},
-      {"photo not decoded after the read",
-       [&] {
-         auto undecodable = vantel_test::IdCardWith(resident);
-         undecodable->photo.assign(1024, 0);
-         rig.sim().PlaceCard(undecodable);
-       },
-       ""},  // readCert's photo reader fails on it before the picture files
-  };
+  const char* const failures[] = {"端口打开失败", "卡片认证失败或无卡", nullptr};
   for (auto read : {readCard, readCert}) {
-    for (const Stop& stop : stops) {
-      if (std::string(stop.name) == "port refused" && !hid) continue;
-      SCOPED_TRACE(std::string(read == readCard ? "readCard, " : "readCert, ") + stop.name);
-      stop.arrange();
+    for (int stop = hid ? 0 : 1; stop < 3; ++stop) {
+      SCOPED_TRACE(stop);
+      auto card = vantel_test::IdCardWith(vantel_test::ResidentText({}));
+      if (stop == 2) card->photo.assign(1024, 0);
+      rig.sim().PlaceCard(card);
+      if (stop == 1) rig.sim().RemoveCard();
+      if (stop == 0) rig.hid.Readers().front().productId = 0x0001;
       const std::string answer = ReadCardAnswer(read);
-      const std::string failed = "{\"resultFlag\":-1,\"errorMsg\":\"";
-      EXPECT_EQ(answer.substr(0, failed.size()), failed);
-      if (!stop.failure.empty()) {
-        EXPECT_EQ(answer, failed + stop.failure + "\"}");
-      }
-      setHidProduct(0x8159);
+      EXPECT_EQ(answer.rfind("{\"resultFlag\":-1,", 0), 0u) << answer;
+      EXPECT_TRUE(!failures[stop] || answer.find(failures[stop]) != std::string::npos);
+      if (hid) rig.hid.Readers().front().productId = 0x8159;
       rig.sim().RemoveCard();
       ASSERT_EQ(InitComm(rig.Port()), 1);
-      unsigned char text[256] = {}, photo[1024] = {};
+      unsigned char text[256], photo[1024];
       unsigned textLength = 0, photoLength = 0;
       EXPECT_NE(ZRT_ReadBaseMsg(rig.Port(), text, &textLength, photo, &photoLength, 0), 144);
     }

@@ -197,9 +197,6 @@ TEST(HidReportLength, AnswersAreJoinedFromTheReportsTheReaderDeclares) {
   unsigned char info[28] = {};
   EXPECT_EQ(ReadMngInfo(rig.Port(), info, 0), 144);
   EXPECT_EQ(Bytes(info, info + 28), rig.sim().Sam().managementInfo);
-  unsigned char id[16] = {};
-  EXPECT_EQ(GetSamId(rig.Port(), id, 0), 144);
-  EXPECT_EQ(Bytes(id, id + 16), rig.sim().Sam().samId);
 
   auto card = std::make_shared<vantel_test::SimIdentityCard>();
   card->text = Record(256);

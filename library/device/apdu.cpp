@@ -139,13 +139,15 @@ int CollectHidAnswer(unsigned char* out, int* outLen) {
   const bool isLong = length > kLongAnswerLength;
   const int due = isLong ? kLongAnswerCollected : length + 1;
   std::uint8_t answer[kLongAnswerCollected] = {};
-  int collected = std::min(due, kHidReportDataSize);
+  // Only the bytes the reader's reports hold are its answer's, however long they are.
+  const int payload = static_cast<int>(HIDInputPayload());
+  int collected = std::min(due, HidReportDataRoom());
   std::memcpy(answer, device.InputReport + 6, static_cast<std::size_t>(collected));
   device.hid.gAcceptEmptyReport = 1;
-  while (collected < due) {
+  while (collected < due && payload > 0) {
     HIDGetReport();
     if (device.hid.gHidOpen != 1) break;
-    const int piece = std::min(due - collected, static_cast<int>(kHidReportPayload));
+    const int piece = std::min(due - collected, payload);
     std::memcpy(answer + collected, device.InputReport + 1, static_cast<std::size_t>(piece));
     collected += piece;
   }

@@ -1,9 +1,11 @@
 #include "library/device/card_exchange.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "library/device/device_state.h"
 #include "library/device/frames.h"
+#include "library/device/hid_transport.h"
 
 namespace vantel {
 
@@ -23,9 +25,15 @@ void PrepareHidVendorReport(const std::uint8_t* payload, int length) {
   frame[length + 3] = check;
 }
 
+int HidReportDataRoom() {
+  constexpr int kAnswerHead = 5;  // 55 AA LEN status FF
+  const int payload = static_cast<int>(HIDInputPayload());
+  return std::min(kHidReportDataSize, std::max(payload - kAnswerHead, 0));
+}
+
 int HidAnswerDataLength() {
   const int length = Device().InputReport[3] - 3;
-  return length >= 0 && length <= kHidReportDataSize ? length : -1;
+  return length >= 0 && length <= HidReportDataRoom() ? length : -1;
 }
 
 int StreamVendorWriteCount(const std::uint8_t* payload, int length) {

@@ -7,8 +7,10 @@
 
 namespace vantel {
 
-// Answer bytes a single HID report carries after 55 AA LEN status FF.
+// Answer bytes a single HID report carries after 55 AA LEN status FF, at most.
 constexpr int kHidReportDataSize = 59;
+// ... and as many as the selected reader's input reports hold.
+int HidReportDataRoom();
 
 // The HID reader is the current port.
 bool UsesHidReader();

@@ -24,6 +24,9 @@ struct HidState {
   platform::HidDevice* gHidDevice = nullptr;
   std::unique_ptr<platform::HidDevice> gHidOutputHandle;
   std::unique_ptr<platform::HidDevice> gHidInputHandle;
+  // The reader chosen among several whose handles a failed read closed: the next enumeration
+  // chooses it again while it is there, as it does a reader still selected.
+  std::string chosenPath;
   std::uint16_t inputReportLength = 0;
   std::uint16_t outputReportLength = 0;
   std::uint8_t gHidOpen = 0;

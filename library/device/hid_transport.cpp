@@ -52,7 +52,8 @@ bool WriteOverlapped(platform::HidDevice* output) {
                        platform::HidTransfer::kDone;
 }
 
-void ReadWithReportCalls(platform::HidDevice* input, bool first) {
+// True when a report came (an all-zero last try included).
+bool ReadWithReportCalls(platform::HidDevice* input, bool first) {
   DeviceState& device = Device();
   bool lastSucceeded = false;
   for (int attempt = 0; input && attempt < kGetReportTries; ++attempt) {
@@ -60,9 +61,10 @@ void ReadWithReportCalls(platform::HidDevice* input, bool first) {
     lastSucceeded = input->GetInputReport(device.InputReport, InputLength());
     if (lastSucceeded && (!first || device.hid.gAcceptEmptyReport == 1 ||
                           !IsAllZero(device.InputReport, InputLength())))
-      return;
+      return true;
   }
   if (!lastSucceeded) device.hid.gHidOpen = 0;
+  return lastSucceeded;
 }
 
 // Forgets the selected reader. Its read and write handles go with it: kept, they would
@@ -89,21 +91,35 @@ int ListedReaderAt(const HidState& hid, const std::string& path) {
   return 0;
 }
 
-void ReadOverlapped(platform::HidDevice* input) {
+// True when a report came. A read that does not closes the handles, so that the reads after
+// it fail at once instead of each waiting out its limit; the reader stays the one chosen.
+bool ReadOverlapped(platform::HidDevice* input) {
   DeviceState& device = Device();
   if (input && input->ReadReport(device.InputReport, InputLength(), kReadLimitMs) ==
                    platform::HidTransfer::kDone)
-    return;
+    return true;
+  std::string chosen = SelectedReaderPath(device.hid);
   HIDCloseHandles();
+  device.hid.chosenPath = std::move(chosen);
   device.hid.gHidOpen = 0;
+  return false;
+}
+
+// A long answer's next report: true when it came.
+bool ReadLongReport(bool first) {
+  DeviceState& device = Device();
+  std::memset(device.InputReport, 0, sizeof device.InputReport);
+  platform::HidDevice* input = device.hid.gHidInputHandle.get();
+  return UsesReportCalls() ? ReadWithReportCalls(input, first) : ReadOverlapped(input);
 }
 
 }  // namespace
 
 bool HIDEnumerate() {
   HidState& hid = Device().hid;
-  const std::string selectedPath = SelectedReaderPath(hid);
+  const std::string selectedPath = hid.gHidDevice ? SelectedReaderPath(hid) : hid.chosenPath;
   DropSelectedReader(hid);
+  hid.chosenPath.clear();
   hid.gHidCount = 0;
   for (HidTableEntry& entry : hid.gHidDevices) entry = HidTableEntry{};
   for (const std::string& path : platform::Hid().DevicePaths()) {
@@ -147,6 +163,7 @@ void HIDCloseHandles() {
   for (HidTableEntry& entry : hid.gHidDevices)
     if (entry.device.get() == hid.gHidDevice) entry.device.reset();
   DropSelectedReader(hid);
+  hid.chosenPath.clear();
 }
 
 void HIDWriteReport() {
@@ -159,19 +176,22 @@ void HIDWriteReport() {
 
 void HIDGetReport() { HIDGetLongReport(true); }
 
-void HIDGetLongReport(bool first) {
-  DeviceState& device = Device();
-  std::memset(device.InputReport, 0, sizeof device.InputReport);
-  platform::HidDevice* input = device.hid.gHidInputHandle.get();
-  if (UsesReportCalls())
-    ReadWithReportCalls(input, first);
-  else
-    ReadOverlapped(input);
-}
+void HIDGetLongReport(bool first) { ReadLongReport(first); }
 
-bool HIDGetContinuationReport() {
-  HIDGetLongReport(false);
-  return !IsAllZero(Device().InputReport, InputLength());
+bool HIDGetContinuationReport() { return ReadLongReport(false); }
+
+std::size_t HIDInputPayload() { return InputLength() > 1 ? InputLength() - 1 : 0; }
+
+std::size_t HIDGatherLongAnswer(std::uint8_t* frame, std::size_t frameLength, std::size_t room) {
+  const std::size_t payload = HIDInputPayload();
+  if (payload == 0) return 0;
+  std::size_t came = std::min(payload, frameLength);
+  while (came < frameLength && HIDGetContinuationReport()) {
+    if (came < room)
+      std::memcpy(frame + came, Device().InputReport + 1, std::min(payload, room - came));
+    came += std::min(payload, frameLength - came);
+  }
+  return came;
 }
 
 void HIDTransact() {

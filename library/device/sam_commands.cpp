@@ -143,22 +143,26 @@ int PcscReadNewApp(unsigned char* out, unsigned* outLength) {
   return joined[9];
 }
 
-// HID: a record longer than one report goes on in the reports after it; they are gathered up
-// to the answer's LEN (the largest record at most), so none is left for the next command.
+// Whether a whole SAM answer frame of `length` bytes holds together: LEN through the check
+// byte XOR to 0.
+bool SamFrameChecks(const std::uint8_t* frame, std::size_t length) {
+  std::uint8_t check = 0;
+  for (std::size_t i = kPreambleSize; i < length; ++i) check ^= frame[i];
+  return check == 0;
+}
+
+// HID: the record comes in as many reports as its frame needs. Reports that came but hold
+// zeros a reader sent for want of the answer's own would pass for data: the frame's check
+// byte tells them.
 int HidReadNewApp(unsigned char* out, unsigned* outLength) {
-  constexpr std::size_t kFrameRoom = 5 * kHidReportPayload;  // the largest record's frame
-  const SamAnswerView first = HidExchange(kNewApp);
-  const unsigned record = std::min(StatedDataLength(SamLength(first.frame)), kNewAppMaxSize);
-  const std::size_t frameLength = SamAnswerView::kSamAnswerDataAt + record + 1;
-  std::uint8_t frame[kFrameRoom];
-  std::memcpy(frame, first.frame, kHidReportPayload);
-  for (std::size_t at = kHidReportPayload; at < frameLength; at += kHidReportPayload) {
-    if (!HIDGetContinuationReport()) return kBadAnswer;
-    std::memcpy(frame + at, Device().InputReport + 1, kHidReportPayload);
-  }
+  const SamAnswerView answer = HidExchange(kNewApp);
+  const std::size_t frameLength = kSamHeaderSize + SamLength(answer.frame);
+  if (answer.frameCarried < frameLength || !SamFrameChecks(answer.frame, frameLength))
+    return kBadAnswer;
+  const unsigned record = std::min(StatedDataLength(SamLength(answer.frame)), kNewAppMaxSize);
   *outLength = record;
-  std::memcpy(out, frame + SamAnswerView::kSamAnswerDataAt, record);
-  return frame[9];  // InputReport holds the last report by now
+  std::memcpy(out, answer.Data(), record);
+  return answer.Sw3();
 }
 
 }  // namespace

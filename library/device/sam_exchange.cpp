@@ -54,15 +54,28 @@ SamAnswerView HidExchange(const SamRequest& request) {
   std::memset(device.InputReport, 0, sizeof device.InputReport);
   BuildFrame(request, device.OutputReport + 1);
   HIDTransact();
-  const std::uint8_t* frame = device.InputReport + 1;
-  const std::size_t inReport = kHidReportPayload - SamAnswerView::kSamAnswerDataAt;
-  return SamAnswerView{frame, std::min<unsigned>(StatedDataLength(SamLength(frame)),
-                                                 static_cast<unsigned>(inReport))};
+  std::uint8_t* frame = device.InputReport + 1;
+  const std::size_t room = sizeof device.InputReport - 1;
+  std::size_t came = std::min(HIDInputPayload(), room);
+  // An answer longer than one report goes on in the reports after it: they are this
+  // answer's, whatever stops it being taken, never a later command's.
+  if (HasSamPreamble(frame)) {
+    std::uint8_t joined[sizeof device.InputReport - 1];
+    std::memcpy(joined, frame, came);
+    came = HIDGatherLongAnswer(joined, kSamHeaderSize + SamLength(frame), room);
+    std::memcpy(frame, joined, std::min(came, room));
+  }
+  const std::size_t kept = std::min(came, room);
+  const unsigned carried = kept > SamAnswerView::kSamAnswerDataAt
+                               ? static_cast<unsigned>(kept - SamAnswerView::kSamAnswerDataAt)
+                               : 0;
+  return SamAnswerView{frame, std::min(StatedDataLength(SamLength(frame)), carried), kept};
 }
 
 int NetExchange(const SamRequest& request, SamAnswerView* answer) {
   constexpr int kSendFailed = 4;
   constexpr int kReceiveFailed = 5;
+  constexpr int kShortAnswer = 3;
   std::uint8_t frame[16];
   const int length = BuildFrame(request, frame);
   if (WriteNetDevice(reinterpret_cast<const char*>(frame), length) != 0) return kSendFailed;
@@ -73,7 +86,11 @@ int NetExchange(const SamRequest& request, SamAnswerView* answer) {
   const int received = ReadNetAnswerFrame(reinterpret_cast<char*>(device.InputReport),
                                           static_cast<int>(sizeof device.InputReport));
   if (received <= 0) return kReceiveFailed;
-  *answer = SamAnswerView{device.InputReport, WholeFrameDataLength(received)};
+  // Without its three status bytes and its check byte an answer says nothing: what stands
+  // where they belong is another byte's, or nobody's.
+  if (received <= static_cast<int>(SamAnswerView::kSamAnswerDataAt)) return kShortAnswer;
+  *answer = SamAnswerView{device.InputReport, WholeFrameDataLength(received),
+                          static_cast<std::size_t>(received)};
   return 0;
 }
 

@@ -31,6 +31,7 @@ int BuildFrame(const SamRequest& request, std::uint8_t* frame);
 struct SamAnswerView {
   const std::uint8_t* frame = nullptr;
   unsigned dataLength = 0;  // the data bytes carried, the check byte not counted
+  std::size_t frameCarried = 0;  // the frame bytes that came, header and check byte counted
 
   std::uint8_t Sw1() const { return frame[7]; }
   std::uint8_t Sw2() const { return frame[8]; }
@@ -47,10 +48,12 @@ struct SamAnswerView {
 unsigned StatedDataLength(unsigned length);
 
 // HID: the frame after report id 0; the answer frame follows the report id of InputReport,
-// its data counted as far as the one input report holds it.
+// joined there from as many input reports as its LEN states, its data counted as far as they
+// came.
 SamAnswerView HidExchange(const SamRequest& request);
 // Network: the receive buffer InputReport is cleared and the answer frame lands at its start.
-// 0 with `answer`, or the send (4) or receive (5) failure code.
+// 0 with `answer`, or the send (4) or receive (5) failure code, or 3 for an answer too short
+// to carry its status bytes and its check byte.
 int NetExchange(const SamRequest& request, SamAnswerView* answer);
 // PC/SC: the answer's length; `answer` holds 256 bytes.
 int PcscExchange(const char* text, std::uint8_t* answer);

@@ -156,6 +156,33 @@ TEST_P(JsonAnswers, ReadCertAddsTheCardImagesOrFailsWithoutOne) {
   EXPECT_TRUE(vantel_test::SignatureHolds(answer));
 }
 
+// readCard and readCert keep the card's message only once the port has opened and the search
+// has found the card, and drop it on every return: wherever they stop (the port refused, no
+// card, a photo not decoded after the read), nothing is left for the next base-message read.
+TEST_P(JsonAnswers, CardReadsLeaveNoMessageBehindWhereverTheyStop) {
+  const bool hid = GetParam() == Via::kHid;
+  const char* const failures[] = {"端口打开失败", "卡片认证失败或无卡", nullptr};
+  for (auto read : {readCard, readCert}) {
+    for (int stop = hid ? 0 : 1; stop < 3; ++stop) {
+      SCOPED_TRACE(stop);
+      auto card = vantel_test::IdCardWith(vantel_test::ResidentText({}));
+      if (stop == 2) card->photo.assign(1024, 0);
+      rig.sim().PlaceCard(card);
+      if (stop == 1) rig.sim().RemoveCard();
+      if (stop == 0) rig.hid.Readers().front().productId = 0x0001;
+      const std::string answer = ReadCardAnswer(read);
+      EXPECT_EQ(answer.rfind("{\"resultFlag\":-1,", 0), 0u) << answer;
+      EXPECT_TRUE(!failures[stop] || answer.find(failures[stop]) != std::string::npos);
+      if (hid) rig.hid.Readers().front().productId = 0x8159;
+      rig.sim().RemoveCard();
+      ASSERT_EQ(InitComm(rig.Port()), 1);
+      unsigned char text[256], photo[1024];
+      unsigned textLength = 0, photoLength = 0;
+      EXPECT_NE(ZRT_ReadBaseMsg(rig.Port(), text, &textLength, photo, &photoLength, 0), 144);
+    }
+  }
+}
+
 TEST_P(JsonAnswers, AllTypeCardInfosJoinTheFieldsAndCopyThePhoto) {
   vantel_test::ResidentFields longTerm;
   longTerm.endDate = u"长期";

@@ -144,6 +144,22 @@ TEST_P(CpuCard, LongAnswerEndsAtItsStatusWord) {
   EXPECT_EQ(Apdu("00B00000F9", &answer), via() == Via::kHid ? -3 : 1);
 }
 
+// A reader whose input reports carry 32 frame bytes: answers are joined from those, short
+// ones and long ones alike.
+TEST_P(CpuCard, AnswersComeInTheReportsTheReaderDeclares) {
+  if (via() != Via::kHid) GTEST_SKIP() << "HID only";
+  rig.hid.Readers().front().inputReportLength = 33;
+  ASSERT_EQ(OpenPort(rig.Port()), 144);
+  SimCpuCard* card = Place<SimCpuCard>();
+  card->powered = true;
+  for (std::uint8_t size : {0x10, 0x30, 0xF9}) {
+    SCOPED_TRACE(static_cast<int>(size));
+    Bytes answer;
+    ASSERT_EQ(Apdu("00B00000" + Hex({size}), &answer), 1);
+    EXPECT_EQ(answer, FileWithStatus(*card, 0, size));
+  }
+}
+
 // Answers whose counts do not fit the caller's buffer are refused, the buffer untouched.
 TEST_P(CpuCard, OversizedAnswersAreRefused) {
   if (via() != Via::kHid && via() != Via::kSerial) GTEST_SKIP() << "vendor answers of any length";

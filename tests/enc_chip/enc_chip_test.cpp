@@ -182,28 +182,37 @@ TEST_F(EncChip, InitKeysAndUpgradePassTheChipsChecks) {
   EXPECT_EQ(chip_.requests.back().size(), 545u);
 }
 
+// Also from a reader whose input reports carry 32 frame bytes: the chip's answers are joined
+// from those, not from 64 bytes a report of which half were never sent.
 TEST_F(EncChip, BaseMessageThroughTheChip) {
-  std::uint8_t out32[32], out16[16];
-  std::vector<std::uint8_t> data(kMaxChipBaseMsgData);
-  int length = 0;
-  EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, data.data(), &length, out16), 0);
-  EXPECT_EQ(Bytes(data.begin(), data.begin() + length), chip_.baseMsgFrame);
-  EXPECT_EQ(Bytes(out32, out32 + 32), chip_.value32);
-  EXPECT_EQ(Bytes(out16, out16 + 16), chip_.value16);
-  EXPECT_EQ(chip_.requests.back(), Request(0x09, {}));
+  const Bytes baseMsgFrame = chip_.baseMsgFrame;
+  for (std::uint16_t reportLength : {65, 33}) {
+    SCOPED_TRACE(reportLength);
+    chip_.baseMsgFrame = baseMsgFrame;
+    reader_->inputReportLength = reportLength;
+    ASSERT_EQ(OpenPort(kHidPort), 144);
+    std::uint8_t out32[32], out16[16];
+    std::vector<std::uint8_t> data(kMaxChipBaseMsgData);
+    int length = 0;
+    EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, data.data(), &length, out16), 0);
+    EXPECT_EQ(Bytes(data.begin(), data.begin() + length), chip_.baseMsgFrame);
+    EXPECT_EQ(Bytes(out32, out32 + 32), chip_.value32);
+    EXPECT_EQ(Bytes(out16, out16 + 16), chip_.value16);
+    EXPECT_EQ(chip_.requests.back(), Request(0x09, {}));
 
-  std::uint8_t text[256], photo[1024], fp[1024];
-  int textLength = 0, photoLength = 0, fpLength = 0;
-  SplitChipBaseMsg(data.data(), static_cast<std::size_t>(length), text, &textLength, photo, &photoLength, fp,
-                   &fpLength);
-  const Bytes& frame = chip_.baseMsgFrame;
-  EXPECT_EQ(Bytes(text, text + textLength), Bytes(frame.begin() + 16, frame.begin() + 16 + 256));
-  EXPECT_EQ(Bytes(photo, photo + photoLength), Bytes(frame.begin() + 272, frame.begin() + 272 + 1024));
-  EXPECT_EQ(Bytes(fp, fp + fpLength), Bytes(frame.begin() + 1296, frame.begin() + 1296 + 1024));
+    std::uint8_t text[256], photo[1024], fp[1024];
+    int textLength = 0, photoLength = 0, fpLength = 0;
+    SplitChipBaseMsg(data.data(), static_cast<std::size_t>(length), text, &textLength, photo,
+                     &photoLength, fp, &fpLength);
+    const Bytes& frame = chip_.baseMsgFrame;
+    EXPECT_EQ(Bytes(text, text + textLength), Bytes(frame.begin() + 16, frame.begin() + 16 + 256));
+    EXPECT_EQ(Bytes(photo, photo + photoLength), Bytes(frame.begin() + 272, frame.begin() + 272 + 1024));
+    EXPECT_EQ(Bytes(fp, fp + fpLength), Bytes(frame.begin() + 1296, frame.begin() + 1296 + 1024));
 
-  chip_.baseMsgFrame[0] = 0xAB;
-  EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, data.data(), &length, out16), -8);
-  EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, nullptr, &length, out16), -2);
+    chip_.baseMsgFrame[0] = 0xAB;
+    EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, data.data(), &length, out16), -8);
+    EXPECT_EQ(Kestor_EncChipReadBaseMsg(out32, nullptr, &length, out16), -2);
+  }
 }
 
 // The caller sizes data for the largest base message: a longer one is refused whole.

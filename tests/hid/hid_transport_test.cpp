@@ -259,6 +259,31 @@ TEST_F(HidTransport, OverlappedModeExchangesAndCloseOnAMissingAnswer) {
   EXPECT_FALSE(Device().hid.gHidInputHandle);
 }
 
+// With a reader chosen among two, a read that times out closes its handles; the next
+// exchange's enumeration chooses it again, as after a failed read by report calls.
+TEST_F(HidTransport, OverlappedModeKeepsTheReaderChosenAfterAMissingAnswer) {
+  Settings().table[kHidReportMode] = 0;
+  SimulatedHidReader& first = hid_.AddReader(AlwaysAnswer(kStatusAnswer));
+  SimulatedHidReader& second = hid_.AddReader(AlwaysAnswer(kStatusAnswer));
+  ASSERT_TRUE(HIDEnumerate());
+  ASSERT_EQ(HIDSelect(2), 1);
+  Device().hid.gHidOpen = 1;
+  second.answering = false;
+  PutRequest(kStatusRequest);
+  HIDTransact();
+  ASSERT_EQ(Device().hid.gHidOpen, 0);
+  EXPECT_FALSE(Device().hid.gHidInputHandle);
+
+  second.answering = true;
+  second.pendingInputReports.clear();
+  PutRequest(kStatusRequest);
+  HIDTransact();
+  EXPECT_EQ(Device().hid.gHidOpen, 1);
+  EXPECT_TRUE(first.outputReports.empty());
+  EXPECT_EQ(second.outputReports.size(), 2u);
+  EXPECT_EQ(InputReport(), Padded(kStatusAnswer));
+}
+
 TEST_F(HidTransport, ClosedHandlesAreNotUsedAgain) {
   hid_.AddReader(AlwaysAnswer(kStatusAnswer));
   ASSERT_TRUE(HIDEnumerate());

@@ -51,12 +51,22 @@ TEST_P(SamCommands, ManagementInformationCarriesTwentyEightBytes) {
 }
 
 // Records of 240 bytes and more take a second packet on PC/SC; on HID a record longer than
-// one report goes on in the reports after it (at 54 bytes only its check byte does).
+// one report goes on in the reports after it. Frames of 53 and 117 bytes of record end on a
+// report's last byte; at 54, 118, 182 and 246 only the check byte goes on, here 0, so that its
+// report is all zero; the 280-byte record has a report's worth of zeros at 118..181.
 TEST_P(SamCommands, NewAddressRecordIsCopied) {
-  for (std::size_t size : {8u, 54u, 250u}) {
-    SCOPED_TRACE(size);
-    Bytes address(size);
-    for (std::size_t i = 0; i < size; ++i) address[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  const struct {
+    std::size_t size;
+    std::size_t zerosFrom, zerosTo;
+  } records[] = {{8, 0, 0},   {53, 0, 0},  {54, 0, 0},  {117, 0, 0},    {118, 0, 0},
+                 {182, 0, 0}, {246, 0, 0}, {250, 0, 0}, {280, 118, 182}};
+  for (const auto& r : records) {
+    SCOPED_TRACE(r.size);
+    Bytes address(r.size);
+    for (std::size_t i = 0; i < r.size; ++i)
+      address[i] = i >= r.zerosFrom && i < r.zerosTo ? 0 : static_cast<std::uint8_t>(i * 7 + 1);
+    // The last byte chosen so that the check byte after it is 0.
+    address.back() ^= vantel_test::SamAnswerFrame(0, 0, 0x90, address).back();
     rig.sim().OnSamCommand(0x30, 0x03, [address](const SamRequest&) {
       return SamAnswer{0, 0, 0x90, address};
     });
@@ -64,6 +74,8 @@ TEST_P(SamCommands, NewAddressRecordIsCopied) {
     unsigned length = 99;
     EXPECT_EQ(ReadNewAppMsg(rig.Port(), out, &length, 0), 144);
     EXPECT_EQ(Bytes(out, out + length), address);
+    // Nothing of the record is left for the next command.
+    EXPECT_EQ(GetSamStatus(rig.Port(), 0), 144);
   }
 }
 

@@ -86,6 +86,19 @@ std::function<void(TransportRig&)> LongNewAddress(std::function<void(TransportRi
   };
 }
 
+// A status answer after one that succeeded, sent with only `statusBytes` of its three.
+StaleCase StatusCutTo(const char* name, std::size_t statusBytes) {
+  return {name, {Via::kNetwork},
+          [statusBytes](TransportRig& rig) {
+            ASSERT_EQ(GetSamStatus(rig.Port(), 0), 144);
+            vantel_test::FaultPlan cut{vantel_test::Fault::kStatusCut};
+            cut.statusBytes = statusBytes;
+            rig.sim().QueueFault(cut);
+          },
+          [](int port, std::uint8_t*, unsigned*) { return GetSamStatus(port, 0); }, 0,
+          {3, 0, {}}};
+}
+
 std::vector<StaleCase> StaleCases() {
   const std::string samIdText = "05.01-12345678-1834765114-1144201745";  // the simulator's id
   Bytes samIdOut(samIdText.begin(), samIdText.end());
@@ -136,6 +149,20 @@ std::vector<StaleCase> StaleCases() {
          reader.inputReportsBeforeFailure = reader.inputReportsServed + 1;
        }),
        NewAddress, 280, {3, 0, Untouched(280)}},
+      {"SAM id after a new address stating more than a record holds", {Via::kHid},
+       [](TransportRig& rig) {
+         Answer(rig, 0x30, 0x03, SamAnswer{0, 0, 0x90, Record(310)});  // LEN 314: six reports
+         unsigned char out[280];
+         unsigned length = 0;
+         ASSERT_EQ(ReadNewAppMsg(rig.Port(), out, &length, 0), 144);
+         EXPECT_EQ(Bytes(out, out + length), Record(280));
+         EXPECT_EQ(GetSamStatus(rig.Port(), 0), 144);
+       },
+       [](int port, std::uint8_t* out, unsigned*) { return GetSamId(port, out, 0); }, 16,
+       {144, 0, vantel_test::SimSam{}.samId}},
+      StatusCutTo("status answer without its status bytes", 0),
+      StatusCutTo("status answer with SW1 alone", 1),
+      StatusCutTo("status answer without its SW3", 2),
       {"SAM id text after an answer too long for its read", {Via::kNetwork},
        [](TransportRig& rig) { ReadCard(rig, 1100, 5); }, SamIdText, 37, {144, 0, samIdOut}},
   };
@@ -157,6 +184,37 @@ TEST_P(StaleAnswers, EachCommandReportsOnlyWhatItsOwnAnswerCarried) {
     EXPECT_EQ(given.length, c.expected.length);
     EXPECT_EQ(given.out, c.expected.out);
   }
+}
+
+// A HID reader whose input reports are shorter than the usual 65 bytes: every answer is taken
+// from the bytes its reports carry, never from zeros past their end, and each answer's
+// reports are all read by its own command.
+TEST(HidReportLength, AnswersAreJoinedFromTheReportsTheReaderDeclares) {
+  TransportRig rig(Via::kHid);
+  rig.hid.Readers().front().inputReportLength = 33;  // 32 frame bytes a report
+  ASSERT_EQ(OpenPort(rig.Port()), 144);
+  for (int i = 0; i < 28; ++i) rig.sim().Sam().managementInfo[i] = static_cast<std::uint8_t>(i + 1);
+  unsigned char info[28] = {};
+  EXPECT_EQ(ReadMngInfo(rig.Port(), info, 0), 144);
+  EXPECT_EQ(Bytes(info, info + 28), rig.sim().Sam().managementInfo);
+
+  auto card = std::make_shared<vantel_test::SimIdentityCard>();
+  card->text = Record(256);
+  card->photo = Record(1024);
+  rig.sim().PlaceCard(card);
+  ASSERT_EQ(Authenticate(), 1);
+  unsigned char text[256] = {}, photo[1024] = {};
+  unsigned textLength = 0, photoLength = 0;
+  EXPECT_EQ(ReadBaseMsg(rig.Port(), text, &textLength, photo, &photoLength, 0), 144);
+  EXPECT_EQ(Bytes(text, text + textLength), card->text);
+  EXPECT_EQ(Bytes(photo, photo + photoLength), card->photo);
+
+  Answer(rig, 0x30, 0x03, SamAnswer{0, 0, 0x90, Record(250)});
+  unsigned char address[280] = {};
+  unsigned addressLength = 0;
+  EXPECT_EQ(ReadNewAppMsg(rig.Port(), address, &addressLength, 0), 144);
+  EXPECT_EQ(Bytes(address, address + addressLength), Record(250));
+  EXPECT_EQ(GetSamStatus(rig.Port(), 0), 144);
 }
 
 INSTANTIATE_TEST_SUITE_P(NetworkHidAndSerial, StaleAnswers,

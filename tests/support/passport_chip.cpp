@@ -185,6 +185,21 @@ Bytes PassportChip::MutualAuthenticate(const Bytes& apdu, const ChipFault* fault
   return Concat({eIc, mIc, kOk});
 }
 
+namespace {
+
+// The status a secure read's DO99 carries.
+Bytes InnerStatus(const ChipFault* fault) {
+  if (!fault) return {0x90, 0x00};
+  switch (*fault) {
+    case ChipFault::kInnerStatus: return {0x6A, 0x82};
+    case ChipFault::kInnerStatusFirstByte: return {0x6B, 0x00};
+    case ChipFault::kInnerStatusSecondByte: return {0x90, 0x01};
+    default: return {0x90, 0x00};
+  }
+}
+
+}  // namespace
+
 Bytes PassportChip::SecureRead(const Bytes& apdu, const ChipFault* fault) {
   if (!authenticated_ || apdu.size() != 19 || apdu[4] != 0x0D || apdu[5] != 0x97 || apdu[6] != 0x01 ||
       apdu[8] != 0x8E || apdu[9] != 0x08) {
@@ -210,8 +225,7 @@ Bytes PassportChip::SecureRead(const Bytes& apdu, const ChipFault* fault) {
 
   Increment(&ssc_);
   const Bytes do87 = Object(0x87, Concat({{0x01}, Des3Cbc(ksEnc_, Pad(data), true)}));
-  const Bytes do99 = fault && *fault == ChipFault::kInnerStatus ? Bytes{0x99, 0x02, 0x6A, 0x82}
-                                                                 : Bytes{0x99, 0x02, 0x90, 0x00};
+  const Bytes do99 = Concat({{0x99, 0x02}, InnerStatus(fault)});
   Bytes mac = RetailMac(ksMac_, Concat({ssc_, do87, do99}));
   if (fault && *fault == ChipFault::kAnswerMac) mac[0] ^= 0x01;
   return Concat({do87, do99, {0x8E, 0x08}, mac, kOk});

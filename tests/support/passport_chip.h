@@ -35,6 +35,8 @@ enum class ChipFault {
   kOtherRndIc,    // the authentication answer carries another RND.IC, under a valid MAC
   kOtherRndIfd,   // ... another RND.IFD, as a recorded answer to another access would
   kInnerStatus,   // the protected status (DO99) is 6A 82 in a 90 00 answer, under a valid MAC
+  kInnerStatusFirstByte,   // ... 6B 00: only its first byte is not 90 00's
+  kInnerStatusSecondByte,  // ... 90 01: only its second byte is
 };
 
 class PassportChip {

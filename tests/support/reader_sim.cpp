@@ -200,6 +200,11 @@ Reply Deliver(const Bytes& frame, const std::optional<FaultPlan>& plan) {
       break;
     case Fault::kShortPacket:
       break;
+    case Fault::kStatusCut:
+      if (StartsWith(frame, 0, kSamPreamble) && frame.size() > kSamHeaderSize + plan->statusBytes)
+        bytes = SamFrame(Bytes(frame.begin() + kSamHeaderSize,
+                               frame.begin() + static_cast<std::ptrdiff_t>(kSamHeaderSize + plan->statusBytes)));
+      break;
   }
   return Reply{{{bytes, 0}}, false};
 }

@@ -149,6 +149,7 @@ enum class Fault {
   kCloseMidAnswer,  // `bytesBeforeClose` bytes, then the connection ends
   kNoiseFirst,      // `noiseBytes` bytes of line noise before the answer
   kShortPacket,     // PC/SC: packet `packet` of a sliced answer one byte short
+  kStatusCut,       // a SAM answer sent anew with only `statusBytes` of its status bytes
 };
 
 struct FaultPlan {
@@ -160,6 +161,7 @@ struct FaultPlan {
   std::size_t bytesBeforeClose = 16;
   std::size_t noiseBytes = 64;
   std::size_t packet = 0;
+  std::size_t statusBytes = 2;
 };
 
 // One delivery step of an answer: wait `delayMs`, then send `bytes`.

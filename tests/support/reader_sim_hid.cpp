@@ -19,7 +19,7 @@ class SimulatedHidHandle : public platform::HidDevice {
   }
 
   bool Capabilities(platform::HidCapabilities* capabilities) override {
-    *capabilities = {kHidReportLength, kHidReportLength};
+    *capabilities = {reader_.inputReportLength, kHidReportLength};
     return true;
   }
 
@@ -65,13 +65,13 @@ class SimulatedHidHandle : public platform::HidDevice {
     Bytes answer = reader_.answerer ? reader_.answerer(payload) : Bytes{};
     if (answer.empty()) return;
     for (int i = 0; i < reader_.zeroReportsBeforeAnswer; ++i)
-      reader_.pendingInputReports.emplace_back(kHidReportLength, 0);
-    for (Bytes& piece : InputReportsFor(answer))
+      reader_.pendingInputReports.emplace_back(reader_.inputReportLength, 0);
+    for (Bytes& piece : InputReportsFor(answer, reader_.inputReportLength - 1u))
       reader_.pendingInputReports.push_back(std::move(piece));
   }
 
   Bytes TakeInputReport() {
-    if (reader_.pendingInputReports.empty()) return Bytes(kHidReportLength, 0);
+    if (reader_.pendingInputReports.empty()) return Bytes(reader_.inputReportLength, 0);
     Bytes next = std::move(reader_.pendingInputReports.front());
     reader_.pendingInputReports.pop_front();
     ++reader_.inputReportsServed;
@@ -99,11 +99,11 @@ ReportAnswerer AnswerThrough(ReaderSim& sim) {
   };
 }
 
-std::vector<Bytes> InputReportsFor(const Bytes& answer) {
+std::vector<Bytes> InputReportsFor(const Bytes& answer, std::size_t payload) {
   std::vector<Bytes> reports;
-  for (std::size_t at = 0; at < answer.size(); at += kHidPayloadSize) {
-    Bytes report(kHidReportLength, 0);
-    const std::size_t piece = std::min(kHidPayloadSize, answer.size() - at);
+  for (std::size_t at = 0; at < answer.size(); at += payload) {
+    Bytes report(payload + 1, 0);
+    const std::size_t piece = std::min(payload, answer.size() - at);
     std::copy_n(answer.begin() + static_cast<std::ptrdiff_t>(at), piece, report.begin() + 1);
     reports.push_back(std::move(report));
   }

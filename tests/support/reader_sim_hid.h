@@ -29,6 +29,9 @@ struct SimulatedHidReader {
   std::uint16_t vendorId = 0x0425;
   std::uint16_t productId = 0x8159;
   ReportAnswerer answerer;
+  // The input report length the reader declares, report id included; its answers come cut
+  // into reports of that length.
+  std::uint16_t inputReportLength = kHidReportLength;
   // All-zero input reports the reader sends before each answer.
   int zeroReportsBeforeAnswer = 0;
   // A reader that stops answering fails every input report request.
@@ -73,7 +76,8 @@ class HidAttachment : public platform::HidProvider {
 // longer than one report is gathered until it is complete.
 ReportAnswerer AnswerThrough(ReaderSim& sim);
 
-// The answer bytes cut into input reports: report id 0, 64 bytes each, the last zero-padded.
-std::vector<Bytes> InputReportsFor(const Bytes& answer);
+// The answer bytes cut into input reports: report id 0, `payload` bytes each, the last
+// zero-padded.
+std::vector<Bytes> InputReportsFor(const Bytes& answer, std::size_t payload = kHidPayloadSize);
 
 }  // namespace vantel_test

@@ -75,10 +75,10 @@ int ReadOverNet(FrameBuffer* frame) {
   return kNoUsableAnswer;
 }
 
-// HID: the head among 20 reports, then 20 or 36 more as they come, all-zero ones included.
+// HID: the head among 20 reports, then the rest of the frame as it comes, all-zero reports
+// included.
 int HidTry(FrameBuffer* frame) {
   constexpr int kHeadSearchReports = 20;
-  constexpr std::size_t kPayload = 64;
   DeviceState& device = Device();
   std::memset(device.OutputReport, 0, sizeof device.OutputReport);
   BuildFrame(kReadFPBaseMsg, device.OutputReport + 1);
@@ -90,14 +90,10 @@ int HidTry(FrameBuffer* frame) {
     headFound = HasSamPreamble(device.InputReport + 1);
   }
   if (!headFound) return kNoUsableAnswer;
-  std::memcpy(frame->bytes, device.InputReport + 1, kPayload);
+  std::memcpy(frame->bytes, device.InputReport + 1, HIDInputPayload());
   const unsigned length = FPFrameLength(frame->bytes);
   if (!KnownLength(length)) return kNoUsableAnswer;
-  const int more = length == kFPFrameLength ? 36 : 20;
-  for (int report = 1; report <= more; ++report) {
-    HIDGetLongReport(false);
-    std::memcpy(frame->bytes + report * kPayload, device.InputReport + 1, kPayload);
-  }
+  HIDGatherLongAnswer(frame->bytes, kSamHeaderSize + length, sizeof frame->bytes);
   std::memset(frame->bytes + kSamHeaderSize + length, 0,
               sizeof frame->bytes - kSamHeaderSize - length);
   return FPFrameIsGood(frame->bytes) ? 0 : -1;

@@ -48,11 +48,9 @@ int ReadOverPcsc(FrameBuffer* frame) {
   return BaseMsgFrameIsGood(frame->bytes) ? 0 : kNoUsableAnswer;
 }
 
-// HID: the head report is looked for among 20 reports; it and 20 more make the frame.
+// HID: the head report is looked for among 20 reports; it and those after it make the frame.
 int ReadOverHid(FrameBuffer* frame, int* tryNumber) {
   constexpr int kHeadSearchReports = 20;
-  constexpr int kReportsAfterHead = 20;
-  constexpr std::size_t kPayload = 64;
   DeviceState& device = Device();
   for (*tryNumber = 0; *tryNumber < kTries; ++*tryNumber) {
     std::memset(device.OutputReport, 0, sizeof device.OutputReport);
@@ -66,12 +64,9 @@ int ReadOverHid(FrameBuffer* frame, int* tryNumber) {
       headFound = HasSamPreamble(device.InputReport + 1);
     }
     if (!headFound) return kNoUsableAnswer;
-    std::memcpy(frame->bytes, device.InputReport + 1, kPayload);
+    std::memcpy(frame->bytes, device.InputReport + 1, HIDInputPayload());
     // The reports after the head are taken as they come: an all-zero one is photo data.
-    for (int report = 1; report <= kReportsAfterHead; ++report) {
-      HIDGetLongReport(false);
-      std::memcpy(frame->bytes + report * kPayload, device.InputReport + 1, kPayload);
-    }
+    HIDGatherLongAnswer(frame->bytes, kBaseMsgFrameSize, sizeof frame->bytes);
     if (BaseMsgFrameIsGood(frame->bytes)) return 0;
   }
   return kNoUsableAnswer;

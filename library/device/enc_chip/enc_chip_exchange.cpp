@@ -24,10 +24,10 @@ void PutReport(const std::uint8_t* bytes, std::size_t length) {
 
 void ClearInputReport() { std::memset(Device().InputReport, 0, kReportLength); }
 
-// The next report of a long answer.
+// The next report of a long answer, as long as the reader's reports are.
 bool NextReport(std::uint8_t* report) {
   if (!HIDGetContinuationReport()) return false;
-  std::memcpy(report, Device().InputReport, kReportLength);
+  std::memcpy(report, Device().InputReport, std::min(HIDInputPayload() + 1, kEncChipReportRoom));
   return true;
 }
 
@@ -53,7 +53,7 @@ EncChipCheck ExchangeWithEncChip(std::uint8_t command, const std::uint8_t* args,
     platform::SleepMs(kPauseAfterLongRequestMs);
     HIDGetReport();
   }
-  return AssembleEncChipAnswer(Device().InputReport, NextReport, command, answer);
+  return AssembleEncChipAnswer(Device().InputReport, NextReport, command, answer, HIDInputPayload());
 }
 
 }  // namespace vantel

@@ -1,5 +1,6 @@
 #include "library/device/enc_chip/enc_chip_frame.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "library/device/crypto/chip_crc16.h"
@@ -10,8 +11,6 @@ namespace {
 constexpr std::size_t kPreambleLength = 8;
 constexpr std::size_t kBodyAt = kPreambleLength + 1;
 constexpr std::size_t kStatusOnlyLength = 6;
-constexpr std::size_t kReportLength = kEncChipReportData + 1;
-
 }  // namespace
 
 std::size_t BuildEncChipFrame(std::uint8_t marker, std::uint8_t command, const std::uint8_t* args,
@@ -34,21 +33,25 @@ std::size_t BuildEncChipFrame(std::uint8_t marker, std::uint8_t command, const s
 }
 
 EncChipCheck AssembleEncChipAnswer(const std::uint8_t* firstReport, const EncChipReportSource& next,
-                                   std::uint8_t command, EncChipAnswer* answer) {
+                                   std::uint8_t command, EncChipAnswer* answer, std::size_t payload) {
   // The report id, then the frame: marker at report byte 9, LEN at 10 and 11, CMD at 14.
-  if (firstReport[0] != 0 || firstReport[1 + kPreambleLength] != kEncChipMarker ||
+  if (payload < kEncChipStatusAt || payload >= kEncChipReportRoom || firstReport[0] != 0 ||
+      firstReport[1 + kPreambleLength] != kEncChipMarker ||
       firstReport[1 + kEncChipStatusAt - 1] != command) {
     return EncChipCheck::kNoValidAnswer;
   }
   const std::size_t bodyLength = firstReport[1 + kBodyAt] | std::size_t{firstReport[2 + kBodyAt]} << 8;
   const std::size_t frameLength = bodyLength + kEncChipFrameOverhead;
   if (bodyLength < kStatusOnlyLength || frameLength > kMaxEncChipAnswer) return EncChipCheck::kNoValidAnswer;
-  std::memcpy(answer->frame, firstReport + 1, kEncChipReportData);
-  std::uint8_t report[kReportLength];
-  for (std::size_t have = kEncChipReportData; have < frameLength; have += kEncChipReportData) {
-    std::memset(report, 0, sizeof report);
+  std::size_t have = std::min(payload, frameLength);
+  std::memcpy(answer->frame, firstReport + 1, have);
+  std::uint8_t report[kEncChipReportRoom];
+  while (have < frameLength) {
+    std::memset(report, 0, payload + 1);
     if (!next(report)) return EncChipCheck::kNoValidAnswer;
-    std::memcpy(answer->frame + have, report + 1, kEncChipReportData);
+    const std::size_t piece = std::min(payload, frameLength - have);
+    std::memcpy(answer->frame + have, report + 1, piece);
+    have += piece;
   }
   answer->bodyLength = bodyLength;
   const std::uint8_t* body = answer->frame + kBodyAt;

@@ -38,14 +38,17 @@ struct EncChipAnswer {
 
 enum class EncChipCheck { kGood, kNoValidAnswer, kCrcMismatch };
 
-// Fetches the next input report of a long answer (report id, then 64 frame bytes); false
-// when none came.
+// Fetches the next input report of a long answer (report id, then its frame bytes) into a
+// buffer of kEncChipReportRoom bytes; false when none came.
 using EncChipReportSource = std::function<bool(std::uint8_t* report)>;
+constexpr std::size_t kEncChipReportRoom = 4096;
 
-// Takes the answer to `command` that begins in `firstReport` (report id, then 64 bytes):
-// valid when the report id is 0, the marker A6 and the CMD echoed; LEN between the status-only
-// 6 and the largest answer; further reports fetched until LEN + 12 bytes are in; then the CRC.
+// Takes the answer to `command` that begins in `firstReport` (report id, then `payload` frame
+// bytes, as many as each report carries): valid when the report id is 0, the marker A6 and the
+// CMD echoed; LEN between the status-only 6 and the largest answer; further reports fetched
+// until LEN + 12 bytes are in; then the CRC.
 EncChipCheck AssembleEncChipAnswer(const std::uint8_t* firstReport, const EncChipReportSource& next,
-                                   std::uint8_t command, EncChipAnswer* answer);
+                                   std::uint8_t command, EncChipAnswer* answer,
+                                   std::size_t payload = kEncChipReportData);
 
 }  // namespace vantel

@@ -146,9 +146,9 @@ class HttpService : public ::testing::Test {
     }
   }
 
-  void StartBoth(std::chrono::milliseconds handshakeLimit = HttpsServer::kHandshakeLimit) {
-    http = std::make_unique<HttpServer>();
-    https = std::make_unique<HttpsServer>(handshakeLimit);
+  void StartBoth(std::chrono::milliseconds headLimit = kRequestHeadLimit) {
+    http = std::make_unique<HttpServer>(headLimit);
+    https = std::make_unique<HttpsServer>(headLimit);
     EXPECT_TRUE(http->Start(nullptr, "127.0.0.1", ports));
     EXPECT_TRUE(https->Start(nullptr, "127.0.0.1", ports + 1));
   }

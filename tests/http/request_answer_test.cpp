@@ -45,10 +45,10 @@ std::vector<std::string> gLogLines;
 void CollectLine(const char* line) { gLogLines.emplace_back(line); }
 
 std::string Answer(const std::string& read, RequestLogWriter log = nullptr) {
-  AnswerBuffers buffers;
-  EXPECT_TRUE(buffers.Allocate());
-  const int length = AnswerRequest(read.c_str(), TestRoutes(), log, buffers);
-  return length < 0 ? "(none)" : std::string(buffers.answer(), static_cast<std::size_t>(length));
+  AnswerBuffer buffer;
+  const AnswerText answer = AnswerRequest(read.c_str(), TestRoutes(), log, buffer);
+  return answer.bytes ? std::string(answer.bytes, static_cast<std::size_t>(answer.length))
+                      : "(none)";
 }
 
 TEST(RequestAnswer, MethodPathAndVersionChooseTheAnswer) {

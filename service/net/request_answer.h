@@ -31,6 +31,11 @@ bool ParseRequest(const char* read, RequestLogWriter log, ParsedRequest& request
 // answers and given back with the object.
 class AnswerBuffer {
  public:
+  AnswerBuffer() = default;
+  ~AnswerBuffer();
+  AnswerBuffer(const AnswerBuffer&) = delete;
+  AnswerBuffer& operator=(const AnswerBuffer&) = delete;
+
   // Room for kAnswerBufferSize bytes, zeroed, and a NUL behind them, with room for the
   // headers in front. Throws std::bad_alloc when the memory cannot be had.
   char* ZeroedResult();

@@ -338,11 +338,14 @@ TEST_F(HttpService, AFullListenerCutsOffWhoWaitedLongestNeverOneBeingAnswered) {
   StartBoth();
   auto held = Served(ports);
   std::vector<std::unique_ptr<TestConnection>> idle;
+  idle.push_back(Served(ports));
+  // Part of a request: it gives way only after every connection that has sent nothing.
+  ASSERT_TRUE(idle[0]->Send("GET"));
   while (idle.size() < kMaxOpenConnections - 1) idle.push_back(Served(ports));
   ASSERT_TRUE(held->Send(kHeldRequest));
   ASSERT_TRUE(gate->WaitEntered());
-  // Part of a request: it gives way only after every connection that has sent nothing.
-  ASSERT_TRUE(idle[0]->Send("GET"));
+  // None is too new to be cut off.
+  std::this_thread::sleep_for(std::chrono::milliseconds(kNewConnectionGraceMs));
   auto newest = TestConnection::Plain(ports);
   ASSERT_TRUE(newest->Send("GET /nowhere HTTP/1.1\r\n\r\n"));
   EXPECT_EQ(newest->ReceiveAnswer(), kNotFoundAnswer);

@@ -9,7 +9,6 @@
 #include "service/api/api_handlers.h"
 #include "service/net/http_clients.h"
 #include "service/net/tls_context.h"
-#include "service/shell/service_log.h"
 
 namespace lumarin {
 namespace {

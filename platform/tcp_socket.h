@@ -45,6 +45,10 @@ class TcpSocket {
   virtual bool WaitReadable(std::uint32_t waitMs) = 0;
   // Ends both directions.
   virtual void Shutdown() = 0;
+  // Ends the connection from another thread while its owner may wait on it: a read wait in
+  // progress ends at once, and so does every later one; reads then find the connection
+  // ended (0 or -1). The socket stays open until its owner closes it.
+  virtual void Interrupt() = 0;
   // The system's own handle (SOCKET or file descriptor), for OpenSSL and the completion port.
   virtual std::intptr_t NativeHandle() const = 0;
 };

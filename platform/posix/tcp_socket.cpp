@@ -86,6 +86,9 @@ class PosixTcpSocket : public TcpSocket {
 
   void Shutdown() override { shutdown(fd_, SHUT_RDWR); }
 
+  // A shut-down socket is readable for good: poll returns at once and recv gives 0.
+  void Interrupt() override { shutdown(fd_, SHUT_RDWR); }
+
   std::intptr_t NativeHandle() const override { return fd_; }
 
  private:

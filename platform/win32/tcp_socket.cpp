@@ -8,6 +8,8 @@
 namespace platform {
 namespace {
 
+static_assert(kNoTimeLimit == WSA_INFINITE, "a wait without limit is the events' own");
+
 bool SetBlocking(SOCKET socket, bool blocking) {
   u_long nonBlocking = blocking ? 0 : 1;
   return ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
@@ -16,7 +18,11 @@ bool SetBlocking(SOCKET socket, bool blocking) {
 class Win32TcpSocket : public TcpSocket {
  public:
   explicit Win32TcpSocket(SOCKET socket) : socket_(socket) {}
-  ~Win32TcpSocket() override { closesocket(socket_); }
+  ~Win32TcpSocket() override {
+    closesocket(socket_);
+    if (readable_ != WSA_INVALID_EVENT) WSACloseEvent(readable_);
+    if (interrupted_ != WSA_INVALID_EVENT) WSACloseEvent(interrupted_);
+  }
 
   bool Connect(const std::string& address, std::uint16_t port, std::uint32_t waitMs) override {
     sockaddr_in peer{};
@@ -54,14 +60,32 @@ class Win32TcpSocket : public TcpSocket {
   }
 
   int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) override {
-    if (!WaitForSocket(socket_, false, waitMs)) return -1;
+    if (!WaitReadable(waitMs)) return -1;
     int got = recv(socket_, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0);
     return got == SOCKET_ERROR ? -1 : got;
   }
 
-  bool WaitReadable(std::uint32_t waitMs) override { return WaitForSocket(socket_, false, waitMs); }
+  // select cannot be woken from another thread: the socket's network events and the
+  // interrupt are waited for together, and the socket is made blocking again afterwards.
+  bool WaitReadable(std::uint32_t waitMs) override {
+    if (readable_ == WSA_INVALID_EVENT || interrupted_ == WSA_INVALID_EVENT) return false;
+    if (WSAWaitForMultipleEvents(1, &interrupted_, FALSE, 0, FALSE) == WSA_WAIT_EVENT_0)
+      return false;
+    WSAResetEvent(readable_);
+    // Data or a close that came before is recorded at once: network events persist.
+    if (WSAEventSelect(socket_, readable_, FD_READ | FD_CLOSE) != 0) return false;
+    WSAEVENT events[] = {readable_, interrupted_};
+    const DWORD woken = WSAWaitForMultipleEvents(2, events, FALSE, waitMs, FALSE);
+    WSAEventSelect(socket_, nullptr, 0);
+    return SetBlocking(socket_, true) && woken == WSA_WAIT_EVENT_0;
+  }
 
   void Shutdown() override { shutdown(socket_, SD_BOTH); }
+
+  void Interrupt() override {
+    WSASetEvent(interrupted_);
+    shutdown(socket_, SD_BOTH);
+  }
 
   std::intptr_t NativeHandle() const override { return static_cast<std::intptr_t>(socket_); }
 
@@ -73,6 +97,9 @@ class Win32TcpSocket : public TcpSocket {
   }
 
   SOCKET socket_;
+  // Manual-reset; WSA_INVALID_EVENT when none could be made (every read wait fails then).
+  WSAEVENT readable_ = WSACreateEvent();
+  WSAEVENT interrupted_ = WSACreateEvent();
 };
 
 class Win32TcpListener : public TcpListener {

@@ -1,6 +1,5 @@
 #include "service/net/http_servers.h"
 
-#include <openssl/bio.h>
 #include <openssl/ssl.h>
 
 #include <cstring>
@@ -10,45 +9,15 @@
 #include "service/api/api_handlers.h"
 #include "service/net/http_clients.h"
 #include "service/net/tls_context.h"
-#include "service/shell/service_log.h"
 
 namespace lumarin {
 namespace {
 
-constexpr int kListenBacklog = 2;
+// Peers that connect again as soon as they are cut off fill a short queue, and a new peer
+// whose connection finds it full waits for its second try, a second or more later.
+constexpr int kListenBacklog = static_cast<int>(kMaxOpenConnections);
 // A listener that runs takes the stop's wake-up connection at once.
 constexpr std::uint32_t kWakeUpWaitMs = 1000;
-
-using Clock = std::chrono::steady_clock;
-
-struct HandshakeDeadline {
-  platform::TcpSocket* socket;
-  Clock::time_point end;
-};
-
-// Before each read of the handshake: wait for the peer's bytes at most the time left, and
-// fail the read when none came.
-long LimitHandshakeRead(BIO* bio, int operation, const char*, std::size_t, int, long, int result,
-                        std::size_t*) {
-  if (operation != BIO_CB_READ) return result;
-  const auto* deadline = reinterpret_cast<const HandshakeDeadline*>(BIO_get_callback_arg(bio));
-  const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline->end - Clock::now()).count();
-  if (left <= 0 || !deadline->socket->WaitReadable(static_cast<std::uint32_t>(left))) return -1;
-  return result;
-}
-
-// A peer that never completes its handshake would hold up every later HTTPS connection.
-bool BoundedHandshake(SSL* ssl, platform::TcpSocket& socket, std::chrono::milliseconds limit) {
-  if (SSL_set_fd(ssl, static_cast<int>(socket.NativeHandle())) != 1) return false;
-  HandshakeDeadline deadline{&socket, Clock::now() + limit};
-  BIO* bio = SSL_get_rbio(ssl);
-  BIO_set_callback_arg(bio, reinterpret_cast<char*>(&deadline));
-  BIO_set_callback_ex(bio, LimitHandshakeRead);
-  const bool done = SSL_accept(ssl) == 1;
-  BIO_set_callback_ex(bio, nullptr);
-  return done;
-}
 
 }  // namespace
 
@@ -72,6 +41,7 @@ bool HttpListener::Start(void* notify, const char* address, int port) {
 void HttpListener::Stop() {
   if (!acceptThread_ || !acceptThread_->IsRunning()) return;
   stopRequested_ = true;
+  connections_->Wake();
   auto wakeUp = platform::TcpSocket::Create();
   if (wakeUp) wakeUp->Connect("127.0.0.1", static_cast<std::uint16_t>(port_), kWakeUpWaitMs);
 }
@@ -95,7 +65,7 @@ void HttpListener::AcceptLoop() {
 }
 
 void HttpListener::Admit(std::unique_ptr<platform::TcpSocket> connection) {
-  if (!connections_->AdmitsOneMore()) return;
+  if (!connections_->MakeRoom(stopRequested_)) return;
   try {
     HandOver(std::move(connection));
   } catch (const std::bad_alloc&) {
@@ -121,13 +91,15 @@ HttpServer::~HttpServer() { Shutdown(); }
 CTaskThread* HttpServer::MakeAcceptThread() { return new CHttpServTaskThread(this); }
 
 void HttpServer::HandOver(std::unique_ptr<platform::TcpSocket> connection) {
+  platform::TcpSocket* socket = connection.get();
   auto client = std::make_unique<HttpClient>(std::move(connection));
-  auto thread = std::make_unique<CHttpClientTaskThread>(client.get(), connections());
+  auto thread = std::make_unique<CHttpClientTaskThread>(client.get(), socket, connections(),
+                                                        headLimit());
   RunConnection(std::move(client), std::move(thread));
 }
 
-HttpsServer::HttpsServer(std::chrono::milliseconds handshakeLimit)
-    : context_(CreateServerTlsContext()), handshakeLimit_(handshakeLimit) {}
+HttpsServer::HttpsServer(std::chrono::milliseconds headLimit)
+    : HttpListener(headLimit), context_(CreateServerTlsContext()) {}
 
 HttpsServer::~HttpsServer() {
   Shutdown();
@@ -136,16 +108,13 @@ HttpsServer::~HttpsServer() {
 
 CTaskThread* HttpsServer::MakeAcceptThread() { return new CHttpsServTaskThread(this); }
 
+// The handshake runs on the connection's thread: a peer that never completes it holds up
+// no one else.
 void HttpsServer::HandOver(std::unique_ptr<platform::TcpSocket> connection) {
-  std::unique_ptr<SSL, void (*)(SSL*)> ssl(context_ ? SSL_new(context_) : nullptr, SSL_free);
-  if (!ssl || !BoundedHandshake(ssl.get(), *connection, handshakeLimit_)) {
-    // No close notification after a failed handshake: OpenSSL forbids a shutdown then.
-    WriteServiceLog("SSL accept failed");
-    return;
-  }
-  auto client = std::make_unique<HttpsClient>(std::move(connection), ssl.get());
-  ssl.release();  // the client's now
-  auto thread = std::make_unique<CHttpsClientTaskThread>(client.get(), connections());
+  platform::TcpSocket* socket = connection.get();
+  auto client = std::make_unique<HttpsClient>(std::move(connection), context_);
+  auto thread = std::make_unique<CHttpsClientTaskThread>(client.get(), socket, connections(),
+                                                         headLimit());
   RunConnection(std::move(client), std::move(thread));
 }
 
@@ -154,7 +123,7 @@ void CHttpServTaskThread::Run() {
 }
 
 void CHttpClientTaskThread::Run() {
-  client_->ProcessRequests();
+  client_->ProcessRequests(place_, headLimit_);
   delete client_;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The HTTP and HTTPS listeners: each runs one accept thread and gives every accepted
-// connection a thread of its own that runs the request loop until the peer closes.
+// connection a thread of its own, which runs the TLS handshake (HTTPS) and the request loop
+// until the peer closes.
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -13,6 +14,10 @@
 typedef struct ssl_ctx_st SSL_CTX;
 
 namespace lumarin {
+
+// How long a peer may take to send a whole request: its first after the accept (the TLS
+// handshake included), or a later one from its first bytes on.
+constexpr std::chrono::milliseconds kRequestHeadLimit{10000};
 
 // What the two listeners share: start, stop, the accept loop.
 class HttpListener {
@@ -33,7 +38,7 @@ class HttpListener {
   void AcceptLoop();
 
  protected:
-  HttpListener() = default;
+  explicit HttpListener(std::chrono::milliseconds headLimit) : headLimit_(headLimit) {}
   ~HttpListener() = default;
   // Destructors of derived listeners call this first: it stops and waits for the accept
   // thread, which calls HandOver.
@@ -45,11 +50,13 @@ class HttpListener {
   // starts.
   static void RunConnection(std::unique_ptr<Client> client, std::unique_ptr<CTaskThread> thread);
   const std::shared_ptr<ConnectionCap>& connections() const { return connections_; }
+  std::chrono::milliseconds headLimit() const { return headLimit_; }
 
  private:
   // Serves one accepted connection unless the cap refuses it.
   void Admit(std::unique_ptr<platform::TcpSocket> connection);
 
+  const std::chrono::milliseconds headLimit_;
   std::unique_ptr<CTaskThread> acceptThread_;
   std::shared_ptr<ConnectionCap> connections_ = std::make_shared<ConnectionCap>();
   std::atomic<bool> stopRequested_{false};
@@ -60,7 +67,8 @@ class HttpListener {
 
 class HttpServer final : public HttpListener {
  public:
-  HttpServer() = default;
+  explicit HttpServer(std::chrono::milliseconds headLimit = kRequestHeadLimit)
+      : HttpListener(headLimit) {}
   ~HttpServer();
 
  private:
@@ -70,20 +78,15 @@ class HttpServer final : public HttpListener {
 
 class HttpsServer final : public HttpListener {
  public:
-  // How long a peer may take for its TLS handshake, which runs on the accept thread.
-  static constexpr std::chrono::milliseconds kHandshakeLimit{10000};
-
   // Prepares the TLS context (certificate and key beside the service).
-  explicit HttpsServer(std::chrono::milliseconds handshakeLimit = kHandshakeLimit);
+  explicit HttpsServer(std::chrono::milliseconds headLimit = kRequestHeadLimit);
   ~HttpsServer();
 
  private:
   CTaskThread* MakeAcceptThread() override;
-  // The handshake; a failed one is logged "SSL accept failed" and the connection dropped.
   void HandOver(std::unique_ptr<platform::TcpSocket> connection) override;
 
   SSL_CTX* context_;
-  std::chrono::milliseconds handshakeLimit_;
 };
 
 // The accept threads.
@@ -104,11 +107,14 @@ class CHttpsServTaskThread : public CHttpServTaskThread {
 };
 
 // The connection threads: the request loop, then the connection object is deleted. Each
-// holds its connection's place under the listener's cap until it is deleted itself.
+// holds its connection's place under the listener's cap until it is deleted itself; the
+// listener cuts the connection off by interrupting `socket`, the client's.
 class CHttpClientTaskThread : public CTaskThread {
  public:
-  CHttpClientTaskThread(Client* client, std::shared_ptr<ConnectionCap> cap)
-      : client_(client), place_(std::move(cap)) {}
+  CHttpClientTaskThread(Client* client, platform::TcpSocket* socket,
+                        std::shared_ptr<ConnectionCap> cap, std::chrono::milliseconds headLimit)
+      : client_(client), place_(std::move(cap), [socket] { socket->Interrupt(); }),
+        headLimit_(headLimit) {}
 
  protected:
   void Run() override;
@@ -116,6 +122,7 @@ class CHttpClientTaskThread : public CTaskThread {
  private:
   Client* client_;
   ConnectionCap::Place place_;
+  std::chrono::milliseconds headLimit_;
 };
 
 class CHttpsClientTaskThread : public CHttpClientTaskThread {

@@ -26,22 +26,32 @@ struct ParsedRequest {
 // Parses a read up to its first NUL; false when it holds no blank (it gets no answer).
 bool ParseRequest(const char* read, RequestLogWriter log, ParsedRequest& request);
 
-// The two answer buffers of a request. The answer has room for the headers and a whole result.
-class AnswerBuffers {
+// Where a handler's answer is made: the handler's result, and the headers placed right in
+// front of it, so that the answer leaves from one place without a copy. Taken when a handler
+// answers and given back with the object.
+class AnswerBuffer {
  public:
-  // False when the memory could not be had.
-  bool Allocate();
-  char* result() { return result_.get(); }
-  char* answer() { return answer_.get(); }
+  AnswerBuffer() = default;
+  ~AnswerBuffer();
+  AnswerBuffer(const AnswerBuffer&) = delete;
+  AnswerBuffer& operator=(const AnswerBuffer&) = delete;
+
+  // Room for kAnswerBufferSize bytes, zeroed, and a NUL behind them, with room for the
+  // headers in front. Throws std::bad_alloc when the memory cannot be had.
+  char* ZeroedResult();
 
  private:
-  platform::LargeBlock result_;
-  platform::LargeBlock answer_;
+  platform::LargeBlock block_;
 };
 
-// Answers one NUL-terminated read: the answer's length in `buffers.answer()`, or -1 when the
-// read gets no answer.
-int AnswerRequest(const char* read, const RouteTable& routes, RequestLogWriter log,
-                  AnswerBuffers& buffers);
+// An answer's bytes; null when the read gets no answer.
+struct AnswerText {
+  const char* bytes;
+  int length;
+};
+
+// Answers one NUL-terminated read: a fixed answer, or a handler's made in `buffer`.
+AnswerText AnswerRequest(const char* read, const RouteTable& routes, RequestLogWriter log,
+                         AnswerBuffer& buffer);
 
 }  // namespace lumarin

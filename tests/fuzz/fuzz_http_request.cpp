@@ -30,14 +30,12 @@ const lumarin::RouteTable& Routes() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static lumarin::AnswerBuffers buffers;
-  static const bool allocated = buffers.Allocate();
-  if (!allocated) return 0;
+  lumarin::AnswerBuffer buffer;
   char read[lumarin::kReadSize + 1];
   const std::size_t length = size < lumarin::kReadSize ? size : lumarin::kReadSize;
   std::memcpy(read, data, length);
   read[length] = '\0';
-  const int answered = lumarin::AnswerRequest(read, Routes(), DropLine, buffers);
-  if (answered >= 0 && std::strncmp(buffers.answer(), "HTTP/1.1 ", 9) != 0) std::abort();
+  const lumarin::AnswerText answer = lumarin::AnswerRequest(read, Routes(), DropLine, buffer);
+  if (answer.bytes && std::strncmp(answer.bytes, "HTTP/1.1 ", 9) != 0) std::abort();
   return 0;
 }

@@ -17,6 +17,7 @@
 
 #include "platform/module_paths.h"
 #include "service/api/reader_mutex.h"
+#include "service/net/connection_cap.h"
 #include "service/net/http_servers.h"
 #include "service/net/route_table.h"
 #include "service/shell/service_log.h"
@@ -146,9 +147,9 @@ class HttpService : public ::testing::Test {
     }
   }
 
-  void StartBoth(std::chrono::milliseconds handshakeLimit = HttpsServer::kHandshakeLimit) {
-    http = std::make_unique<HttpServer>();
-    https = std::make_unique<HttpsServer>(handshakeLimit);
+  void StartBoth(std::chrono::milliseconds headLimit = kRequestHeadLimit) {
+    http = std::make_unique<HttpServer>(headLimit);
+    https = std::make_unique<HttpsServer>(headLimit);
     EXPECT_TRUE(http->Start(nullptr, "127.0.0.1", ports));
     EXPECT_TRUE(https->Start(nullptr, "127.0.0.1", ports + 1));
   }
@@ -318,6 +319,41 @@ TEST_F(HttpService, AFailedAllocationClosesThatConnectionAndNothingElse) {
     ASSERT_TRUE(kept->Send(kMuteRequest));
     EXPECT_EQ(kept->ReceiveAnswer(), OkAnswer(kMuteBody)) << tls;
   }
+}
+
+TEST_F(HttpService, RequestsNotWholeInTimeAreClosedWhileIdleConnectionsWaitWithoutLimit) {
+  StartBoth(300ms);
+  auto kept = Served(ports);
+  auto silent = TestConnection::Plain(ports);
+  auto dripping = Served(ports);
+  ASSERT_TRUE(dripping->Send("G"));  // after an answer, the limit runs from the first bytes
+  EXPECT_TRUE(silent->SeesClose());
+  EXPECT_TRUE(dripping->SeesClose());
+  // Idle past the limit, between requests.
+  ASSERT_TRUE(kept->Send(kMuteRequest));
+  EXPECT_EQ(kept->ReceiveAnswer(), OkAnswer(kMuteBody));
+}
+
+TEST_F(HttpService, AFullListenerCutsOffWhoWaitedLongestNeverOneBeingAnswered) {
+  StartBoth();
+  auto held = Served(ports);
+  std::vector<std::unique_ptr<TestConnection>> idle;
+  idle.push_back(Served(ports));
+  // Part of a request: it gives way only after every connection that has sent nothing.
+  ASSERT_TRUE(idle[0]->Send("GET"));
+  while (idle.size() < kMaxOpenConnections - 1) idle.push_back(Served(ports));
+  ASSERT_TRUE(held->Send(kHeldRequest));
+  ASSERT_TRUE(gate->WaitEntered());
+  // None is too new to be cut off.
+  std::this_thread::sleep_for(std::chrono::milliseconds(kNewConnectionGraceMs));
+  auto newest = TestConnection::Plain(ports);
+  ASSERT_TRUE(newest->Send("GET /nowhere HTTP/1.1\r\n\r\n"));
+  EXPECT_EQ(newest->ReceiveAnswer(), kNotFoundAnswer);
+  EXPECT_TRUE(idle[1]->SeesClose());
+  gate->Open();
+  EXPECT_EQ(held->ReceiveAnswer(), OkAnswer("{\"held\":1}"));
+  ASSERT_TRUE(idle[0]->Send(kMuteRequest));
+  EXPECT_EQ(idle[0]->ReceiveAnswer(), OkAnswer(kMuteBody));
 }
 
 TEST_F(HttpService, FailedAndStalledHandshakesAreDroppedAndLogged) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,7 +21,9 @@
 
 namespace {
 
-using lumarin::kServiceTitle;
+// The title as Windows shows it, whatever the system's code page: the window, its class,
+// the tray tip and the message boxes' caption.
+const wchar_t* const kShownTitle = L"Marnel读卡插件";
 constexpr UINT kGetMenuHandle = 0x01E1;  // MN_GETHMENU
 constexpr int kStartPosition = 0, kStopPosition = 1, kExitPosition = 2;
 
@@ -43,9 +46,9 @@ bool Listening(int port) {
   return peer && peer->Connect("127.0.0.1", static_cast<std::uint16_t>(port), 2000);
 }
 
-HWND WaitForWindow(const char* className, const char* title) {
+HWND WaitForWindow(const wchar_t* className, const wchar_t* title) {
   HWND window = nullptr;
-  vantel_test::Eventually([&] { return (window = FindWindowA(className, title)) != nullptr; });
+  vantel_test::Eventually([&] { return (window = FindWindowW(className, title)) != nullptr; });
   return window;
 }
 
@@ -85,12 +88,12 @@ void ChooseByKeys(HWND menuWindow, int position) {
 
 struct MenuItem {
   UINT id;
-  std::string text;
+  std::wstring text;
   UINT state;  // MF_DISABLED, MF_GRAYED
   bool operator==(const MenuItem& other) const {
     return id == other.id && text == other.text && state == other.state;
   }
-  // For failure messages; the GBK text comes out escaped.
+  // For failure messages; the text comes out escaped.
   friend std::ostream& operator<<(std::ostream& out, const MenuItem& item) {
     out << item.id << " " << ::testing::PrintToString(item.text) << " state " << item.state;
     return out;
@@ -100,8 +103,8 @@ struct MenuItem {
 std::vector<MenuItem> ReadMenu(HMENU menu) {
   std::vector<MenuItem> items;
   for (int position = 0; position < GetMenuItemCount(menu); ++position) {
-    char text[64] = {};
-    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
     items.push_back({GetMenuItemID(menu, position), text,
                      GetMenuState(menu, position, MF_BYPOSITION) & (MF_DISABLED | MF_GRAYED)});
   }
@@ -168,9 +171,9 @@ void TakeSteps(HWND window, const std::vector<Step>& steps, const std::vector<in
 }
 
 const std::vector<MenuItem> kHttpActiveMenu = {
-    {13, "启动", MF_DISABLED}, {12, "停止", 0}, {15, "退出", 0}};
+    {13, L"启动", MF_DISABLED}, {12, L"停止", 0}, {15, L"退出", 0}};
 const std::vector<MenuItem> kHttpStoppedMenu = {
-    {13, "启动", 0}, {12, "停止", MF_DISABLED}, {15, "退出", 0}};
+    {13, L"启动", 0}, {12, L"停止", MF_DISABLED}, {15, L"退出", 0}};
 
 // The service run on a thread of the test.
 class TrayService : public ::testing::Test {
@@ -182,16 +185,32 @@ class TrayService : public ::testing::Test {
 
   void TearDown() override {
     if (ui_.joinable()) {
-      PostMessageA(window_, WM_CLOSE, 0, 0);
+      // A window not found by its title is closed all the same, or the service runs on.
+      HWND window = window_;
+      if (!window) vantel_test::Eventually([&] { return (window = WindowOf(uiThread_)) != nullptr; });
+      PostMessageW(window, WM_CLOSE, 0, 0);
       ui_.join();
     }
     // The next run in this process registers the class anew, as a new process would.
-    UnregisterClassA(kServiceTitle, GetModuleHandleA(nullptr));
+    UnregisterClassW(kShownTitle, GetModuleHandleW(nullptr));
+  }
+
+  static BOOL CALLBACK TakeFirst(HWND window, LPARAM found) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  static HWND WindowOf(DWORD thread) {
+    HWND found = nullptr;
+    EnumThreadWindows(thread, TakeFirst, reinterpret_cast<LPARAM>(&found));
+    return found;
   }
 
   HWND StartService() {
-    ui_ = std::thread([this] { exitCode_ = lumarin::RunService({http_, https_, ws_}, SW_HIDE); });
-    return window_ = WaitForWindow(kServiceTitle, kServiceTitle);
+    ui_ = std::thread([this] {
+      uiThread_ = GetCurrentThreadId();
+      exitCode_ = lumarin::RunService({http_, https_, ws_}, SW_HIDE);
+    });
+    return window_ = WaitForWindow(kShownTitle, kShownTitle);
   }
 
   const int base_ = BasePort();
@@ -199,6 +218,7 @@ class TrayService : public ::testing::Test {
   lumarin::HttpsServer https_;
   lumarin::WsServer ws_{lumarin::WsCommands{NoAnswer, NoPush}};
   std::thread ui_;
+  std::atomic<DWORD> uiThread_{0};
   HWND window_ = nullptr;
   int exitCode_ = -1;
 };
@@ -295,20 +315,20 @@ class ServiceProgram : public ::testing::Test {
 
 TEST_F(ServiceProgram, SecondInstanceShowsItsBoxAndExitLeavesWithZero) {
   PROCESS_INFORMATION first = Start();
-  HWND window = WaitForWindow(kServiceTitle, kServiceTitle);
+  HWND window = WaitForWindow(kShownTitle, kShownTitle);
   ASSERT_NE(window, nullptr);
 
   PROCESS_INFORMATION second = Start();
-  HWND box = WaitForWindow("#32770", kServiceTitle);
+  HWND box = WaitForWindow(L"#32770", kShownTitle);
   ASSERT_NE(box, nullptr);
-  char text[128] = {};
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the box's text
-  EXPECT_STREQ(text, "Application is already running");
+  wchar_t text[128] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 128);  // the box's text
+  EXPECT_STREQ(text, L"Application is already running");
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(WaitForExit(second), 0u);
-  EXPECT_TRUE(Listening(base_));
-
   platform::StartSocketLibrary();
+  EXPECT_TRUE(vantel_test::Eventually([&] { return Listening(base_); }));
+
   std::unique_ptr<platform::TcpSocket> client = platform::TcpSocket::Create();
   ASSERT_TRUE(client->Connect("127.0.0.1", static_cast<std::uint16_t>(base_ + 2), 2000));
   // "退出": the last item, reached from no highlight by one key up.

@@ -27,9 +27,6 @@ const wchar_t* const kShownTitle = L"Marnel读卡插件";
 constexpr UINT kGetMenuHandle = 0x01E1;  // MN_GETHMENU
 constexpr int kStartPosition = 0, kStopPosition = 1, kExitPosition = 2;
 
-// Ports of their own, away from the defaults and from another run's.
-int BasePort() { return 41000 + static_cast<int>(GetCurrentProcessId() % 500) * 8; }
-
 std::filesystem::path ProgramFolder() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -44,6 +41,22 @@ void WriteConfig(const std::filesystem::path& folder, int base) {
 bool Listening(int port) {
   std::unique_ptr<platform::TcpSocket> peer = platform::TcpSocket::Create();
   return peer && peer->Connect("127.0.0.1", static_cast<std::uint16_t>(port), 2000);
+}
+
+// Ports of their own, away from the defaults and from another run's: a run of eight that
+// nothing listens on. Other wine servers number their processes alike, so the process id
+// alone does not keep two runs apart.
+int BasePort() {
+  static const int base = [] {
+    platform::StartSocketLibrary();
+    for (DWORD seed = GetCurrentProcessId() + GetTickCount();; seed += 7) {
+      const int candidate = 41000 + static_cast<int>(seed % 500) * 8;
+      bool free = true;
+      for (int port = candidate; free && port < candidate + 8; ++port) free = !Listening(port);
+      if (free) return candidate;
+    }
+  }();
+  return base;
 }
 
 HWND WaitForWindow(const wchar_t* className, const wchar_t* title) {
@@ -72,16 +85,22 @@ HMENU MenuOf(HWND menuWindow) {
   return reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuHandle, 0, 0));
 }
 
-// Moves the highlight down to `position` (this process's menu) and chooses it.
+// The highlighted item's position in this process's menu, -1 for none.
+int Highlighted(HMENU menu) {
+  for (int position = 0; position < GetMenuItemCount(menu); ++position)
+    if (GetMenuState(menu, position, MF_BYPOSITION) & MF_HILITE) return position;
+  return -1;
+}
+
+// Moves the highlight down to `position` (this process's menu) and chooses it. Each key is
+// given the time the menu's loop takes to move the highlight, however long that is on a busy
+// machine, so that the next key does not move it past.
 void ChooseByKeys(HWND menuWindow, int position) {
   HMENU menu = MenuOf(menuWindow);
-  for (int presses = 0; presses < 6; ++presses) {
-    if (GetMenuState(menu, position, MF_BYPOSITION) & MF_HILITE) break;
+  for (int presses = 0; presses < 6 && Highlighted(menu) != position; ++presses) {
+    const int before = Highlighted(menu);
     PressKey(menuWindow, VK_DOWN);
-    // The highlight moves once the menu's loop has taken the key.
-    for (int wait = 0; wait < 50 && !(GetMenuState(menu, position, MF_BYPOSITION) & MF_HILITE);
-         ++wait)
-      Sleep(10);
+    vantel_test::Eventually([&] { return Highlighted(menu) != before; });
   }
   PressKey(menuWindow, VK_RETURN);
 }
@@ -187,7 +206,8 @@ class TrayService : public ::testing::Test {
     if (ui_.joinable()) {
       // A window not found by its title is closed all the same, or the service runs on.
       HWND window = window_;
-      if (!window) vantel_test::Eventually([&] { return (window = WindowOf(uiThread_)) != nullptr; });
+      if (!window)
+        vantel_test::Eventually([&] { return (window = WindowOf(uiThread_)) != nullptr; });
       PostMessageW(window, WM_CLOSE, 0, 0);
       ui_.join();
     }

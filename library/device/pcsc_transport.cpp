@@ -70,10 +70,9 @@ bool Transmit(PcscState& pcsc, const std::uint8_t* send, unsigned sendLength,
     case platform::PcscCardChange::kRemoved:
       Reconnect(pcsc);
       return false;
-    case platform::PcscCardChange::kNone:
+    default:
       return false;
   }
-  return false;
 }
 
 bool IsHexDigit(char c) {

@@ -98,7 +98,8 @@ TEST_F(UsbPipe, ASamAnswerFromASilentReaderEndsAfterOneAnswerWait) {
   EXPECT_TRUE(EndsByItself(std::chrono::seconds(30), [&] {
     std::uint8_t body[64];
     unsigned length = sizeof body;
-    result = vantel::ReadSamFrame(pipe_.get(), pipe_.get(), vantel::kTransportUsbPipes, body, &length);
+    result =
+        vantel::ReadSamFrame(pipe_.get(), pipe_.get(), vantel::kTransportUsbPipes, body, &length);
   }));
   vantel::Settings() = saved;
   EXPECT_EQ(result, vantel::kSamFrameBadUsbAnswer);

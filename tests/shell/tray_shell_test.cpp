@@ -284,6 +284,23 @@ TEST_F(TrayService, HiddenWindowMenuStatesStopStartTaskbarAndExit) {
   EXPECT_FALSE(IsWindow(window));
 }
 
+// The title (the window's and its class's) and the menu's texts as Windows shows them,
+// whatever the system's code page: the test runs again in an English locale.
+TEST_F(TrayService, TitleAndMenuShowTheirOwnTexts) {
+  HWND window = StartService();
+  ASSERT_NE(window, nullptr);
+  wchar_t title[64] = {};
+  GetWindowTextW(window, title, 64);
+  EXPECT_STREQ(title, kShownTitle);
+  HWND menuWindow = OpenTrayMenu(window);
+  ASSERT_NE(menuWindow, nullptr);
+  std::vector<std::wstring> texts;
+  for (const MenuItem& item : ReadMenu(MenuOf(menuWindow))) texts.push_back(item.text);
+  EXPECT_EQ(texts, (std::vector<std::wstring>{L"启动", L"停止", L"退出"}));
+  PressKey(menuWindow, VK_ESCAPE);
+  EXPECT_TRUE(vantel_test::Eventually([&] { return !IsWindowVisible(menuWindow); }));
+}
+
 // The HTTP listener cannot bind and its accept thread ends, yet it counts as active; "停止"
 // finds no thread to stop and leaves it so: "启动" stays disabled.
 TEST_F(TrayService, HttpPortHeldElsewhereLeavesStartDisabled) {

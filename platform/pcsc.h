@@ -22,9 +22,12 @@ bool PcscReleaseContext(PcscContext context);
 // Whether the last call that failed found the PC/SC service gone or restarted (no service,
 // service stopped, or a context or handle it no longer knows): a new context may then help.
 bool PcscServiceLost();
-// Whether the last call that failed found the card reset by another program, or taken out,
-// since the handle connected: the handle refuses every command until PcscReconnect.
-bool PcscCardNeedsReconnect();
+// What the last call that failed found happened to the card since the handle connected:
+// reset by another program (the same card, started anew) or taken out (the card in the
+// reader now, if any, may be another person's). Either way the handle refuses every command
+// until PcscReconnect.
+enum class PcscCardChange { kNone, kReset, kRemoved };
+PcscCardChange PcscLastCardChange();
 // False also when no reader is present.
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names);
 // Shared access, T=0 or T=1.

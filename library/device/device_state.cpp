@@ -12,4 +12,9 @@ ReaderSettings& Settings() {
   return settings;
 }
 
+std::int32_t SamAnswerWait() {
+  const ReaderSettings& settings = Settings();
+  return settings.gComTimeout > 0 ? settings.gComTimeout : settings.gAnswerWait;
+}
+
 }  // namespace vantel

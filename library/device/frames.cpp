@@ -1,5 +1,6 @@
 #include "library/device/frames.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -18,7 +19,6 @@ constexpr std::uint32_t kWriteBodyCode = 0x222024;
 constexpr std::uint32_t kReadHeaderCode = 0x222028;
 constexpr std::uint32_t kReadBodyCode = 0x22202C;
 
-constexpr int kPipeSamReads = 10;
 constexpr std::size_t kPipeSamReadSize = 4096;
 constexpr std::size_t kPipeVendorReadSize = 2048;
 constexpr std::size_t kPipeVendorMinimum = 8;
@@ -66,17 +66,27 @@ unsigned SamHeaderLength(const std::uint8_t* header) { return SamLength(header);
 bool ValidVendorHeader(const std::uint8_t* header) { return HasVendorMarker(header); }
 unsigned VendorHeaderLength(const std::uint8_t* header) { return header[2]; }
 
+bool WholeSamAnswer(const std::vector<std::uint8_t>& answer, std::size_t arrived) {
+  return arrived >= kSamHeaderSize && arrived >= kSamHeaderSize + SamLength(answer.data());
+}
+
 // Pipes: reads of up to 4096 bytes, 100 ms apart, until the header and its LEN bytes are
-// there or ten reads have been made.
+// there or the answer wait has run out. The reads share that one wait, however many it
+// takes: a silent pipe holds its caller no longer than a silent serial port does.
 int ReadSamFromPipe(platform::DeviceHandle* handle, std::uint8_t* out, unsigned* outLength) {
+  if (!handle) return kSamFrameBadUsbAnswer;
   std::vector<std::uint8_t> answer(kPipeSamReadSize);
   std::size_t arrived = 0;
-  for (int read = 0; read < kPipeSamReads && arrived < answer.size(); ++read) {
+  const std::uint32_t wait = static_cast<std::uint32_t>(SamAnswerWait());
+  const std::uint32_t start = platform::TickCountMs();
+  for (std::uint32_t spent = 0; spent < wait && arrived < answer.size();
+       spent = platform::TickCountMs() - start) {
     std::size_t done = 0;
-    if (handle && handle->Read(answer.data() + arrived, answer.size() - arrived, &done))
+    if (handle->ReadWithin(answer.data() + arrived, answer.size() - arrived, wait - spent, &done))
       arrived += done;
-    platform::SleepMs(kPipePauseMs);
-    if (arrived >= kSamHeaderSize && arrived >= kSamHeaderSize + SamLength(answer.data())) break;
+    if (WholeSamAnswer(answer, arrived)) break;
+    const std::uint32_t left = wait - std::min(wait, platform::TickCountMs() - start);
+    platform::SleepMs(std::min(kPipePauseMs, left));
   }
   if (arrived < kSamHeaderSize || !HasSamPreamble(answer.data())) return kSamFrameBadUsbAnswer;
   // An answer cut short or longer than the caller's buffer is a failed read, not stale
@@ -88,12 +98,14 @@ int ReadSamFromPipe(platform::DeviceHandle* handle, std::uint8_t* out, unsigned*
   return kSamFrameRead;
 }
 
-// Pipes: one read of up to 2048 bytes; a long answer is everything after the header.
+// Pipes: one read of up to 2048 bytes within the answer wait; a long answer is everything
+// after the header.
 int ReadVendorFromPipe(platform::DeviceHandle* handle, std::uint8_t* header, std::uint8_t* out,
                        unsigned* outLength) {
   std::vector<std::uint8_t> answer(kPipeVendorReadSize);
   std::size_t arrived = 0;
-  if (!handle || !handle->Read(answer.data(), answer.size(), &arrived) ||
+  const auto wait = static_cast<std::uint32_t>(Settings().gAnswerWait);
+  if (!handle || !handle->ReadWithin(answer.data(), answer.size(), wait, &arrived) ||
       arrived < kPipeVendorMinimum || !HasVendorMarker(answer.data()))
     return kVendorFrameBadAnswer;
   const unsigned length = answer[2] == kLongVendorLength

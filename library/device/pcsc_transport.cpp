@@ -45,23 +45,34 @@ bool ConnectReader(PcscState& pcsc, const char* name, platform::PcscCard* card) 
   return platform::PcscConnect(pcsc.context, name, card, &pcsc.activeProtocol);
 }
 
-// Takes the card up again after another program reset it (or it was taken out and put back);
-// the protocol may have changed with the card's new start.
+// Takes the card up again after another program reset it, or takes up the card put in after
+// one was taken out; the protocol may have changed with the card's new start.
 bool Reconnect(PcscState& pcsc) {
   if (!platform::PcscReconnect(pcsc.gPcscCard, &pcsc.activeProtocol)) return false;
   if (IsT0OrT1(pcsc.activeProtocol)) pcsc.sendHeader.protocol = pcsc.activeProtocol;
   return true;
 }
 
-// The smart-card service answers every command on a handle whose card was reset by another
-// program with the reset warning until the handle is reconnected: the command is sent once
-// more after a reconnect, or each later one would fail until the port is opened again.
+// The smart-card service refuses every command on a handle whose card was reset by another
+// program, or taken out, until the handle is reconnected; without a reconnect each later
+// command would fail until the port is opened again. A reset card is the same card: the
+// command is sent once more. A card taken out may have been swapped for another person's,
+// and a read of several commands must not join two cards' data: the command fails as one
+// without an answer, and only the next one goes to the card now in the reader.
 bool Transmit(PcscState& pcsc, const std::uint8_t* send, unsigned sendLength,
               std::vector<std::uint8_t>* answer) {
   if (platform::PcscTransmit(pcsc.gPcscCard, pcsc.sendHeader.protocol, send, sendLength, answer))
     return true;
-  return platform::PcscCardNeedsReconnect() && Reconnect(pcsc) &&
-         platform::PcscTransmit(pcsc.gPcscCard, pcsc.sendHeader.protocol, send, sendLength, answer);
+  switch (platform::PcscLastCardChange()) {
+    case platform::PcscCardChange::kReset:
+      return Reconnect(pcsc) && platform::PcscTransmit(pcsc.gPcscCard, pcsc.sendHeader.protocol,
+                                                       send, sendLength, answer);
+    case platform::PcscCardChange::kRemoved:
+      Reconnect(pcsc);
+      return false;
+    default:
+      return false;
+  }
 }
 
 bool IsHexDigit(char c) {

@@ -41,5 +41,7 @@ struct ReaderSettings {
 };
 
 ReaderSettings& Settings();
+// The wait for a SAM answer: the caller's time-out where it set one, else gAnswerWait.
+std::int32_t SamAnswerWait();
 
 }  // namespace vantel

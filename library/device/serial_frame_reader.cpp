@@ -36,11 +36,6 @@ class AnswerClock {
   std::uint32_t wait_;
 };
 
-std::int32_t SamAnswerWait() {
-  const ReaderSettings& settings = Settings();
-  return settings.gComTimeout > 0 ? settings.gComTimeout : settings.gAnswerWait;
-}
-
 // One ReadSamFrame on a COM port. Each step gives a result, or nothing to wait on.
 class SerialSamReader {
  public:

@@ -91,8 +91,10 @@ bool PcscServiceLost() {
          gLastResult == SCARD_E_INVALID_HANDLE;
 }
 
-bool PcscCardNeedsReconnect() {
-  return gLastResult == SCARD_W_RESET_CARD || gLastResult == SCARD_W_REMOVED_CARD;
+PcscCardChange PcscLastCardChange() {
+  if (gLastResult == SCARD_W_RESET_CARD) return PcscCardChange::kReset;
+  if (gLastResult == SCARD_W_REMOVED_CARD) return PcscCardChange::kRemoved;
+  return PcscCardChange::kNone;
 }
 
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names) {

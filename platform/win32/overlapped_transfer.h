@@ -25,10 +25,14 @@ TransferEnd OverlappedTransfer(HANDLE handle, HANDLE event, DWORD limitMs, Trans
         break;
       case WAIT_TIMEOUT:
         CancelIo(handle);
-        // The cancelled transfer still owns `overlapped` until it has ended.
-        GetOverlappedResult(handle, &overlapped, &done, TRUE);
-        done = 0;
-        end = TransferEnd::kTimedOut;
+        // The cancelled transfer still owns `overlapped` until it has ended. One that ended
+        // between the time-out and the cancel has moved its bytes: they are its result.
+        if (GetOverlappedResult(handle, &overlapped, &done, TRUE)) {
+          end = TransferEnd::kDone;
+        } else {
+          done = 0;
+          end = TransferEnd::kTimedOut;
+        }
         break;
       default:
         CancelIo(handle);

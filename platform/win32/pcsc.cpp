@@ -40,9 +40,10 @@ bool PcscServiceLost() {
          gLastResult == static_cast<LONG>(SCARD_E_INVALID_HANDLE);
 }
 
-bool PcscCardNeedsReconnect() {
-  return gLastResult == static_cast<LONG>(SCARD_W_RESET_CARD) ||
-         gLastResult == static_cast<LONG>(SCARD_W_REMOVED_CARD);
+PcscCardChange PcscLastCardChange() {
+  if (gLastResult == static_cast<LONG>(SCARD_W_RESET_CARD)) return PcscCardChange::kReset;
+  if (gLastResult == static_cast<LONG>(SCARD_W_REMOVED_CARD)) return PcscCardChange::kRemoved;
+  return PcscCardChange::kNone;
 }
 
 bool PcscListReaders(PcscContext context, std::vector<std::string>* names) {

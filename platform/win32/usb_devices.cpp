@@ -52,9 +52,14 @@ class Win32UsbHandle : public DeviceHandle {
     });
   }
 
-  // A read that times out has failed.
   bool Read(std::uint8_t* buffer, std::size_t capacity, std::size_t* done) override {
-    return Transfer(kReadLimitMs, done, [&](OVERLAPPED* overlapped) {
+    return ReadWithin(buffer, capacity, kReadLimitMs, done);
+  }
+
+  // A read that times out has failed.
+  bool ReadWithin(std::uint8_t* buffer, std::size_t capacity, std::uint32_t limitMs,
+                  std::size_t* done) override {
+    return Transfer(limitMs, done, [&](OVERLAPPED* overlapped) {
       return ReadFile(handle_, buffer, static_cast<DWORD>(capacity), nullptr, overlapped) != FALSE;
     });
   }

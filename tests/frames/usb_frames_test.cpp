@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <numeric>
 
 #include "library/device/device_state.h"
 #include "library/device/frames.h"
@@ -178,6 +179,29 @@ TEST_F(PipeFrames, AnAnswerInPiecesIsGatheredAndACutOneFails) {
   EXPECT_EQ(ReadSamFrame(read.get(), read.get(), kTransportUsbPipes, guarded.data(), &capacity),
             kSamFrameBadUsbAnswer);
   EXPECT_EQ(Bytes(guarded.begin() + 8, guarded.end()), Bytes(12, 0xEE));
+}
+
+// A silent pipe: however many reads it takes, they wait one answer wait together, the
+// caller's own time-out where it set one.
+TEST_F(PipeFrames, ASilentPipeHoldsASamReadForOneAnswerWait) {
+  struct Waits {
+    std::int32_t callerTimeout, answerWait;
+    std::uint32_t expected;
+  };
+  const ReaderSettings saved = Settings();
+  device->emptyReadsWait = true;
+  for (const Waits& waits : {Waits{-1, 400, 400}, Waits{300, 5000, 300}}) {
+    Settings().gComTimeout = waits.callerTimeout;
+    Settings().gAnswerWait = waits.answerWait;
+    device->readLimits.clear();
+    sim.QueueFault({Fault::kSilence});
+    WriteSam(kStatusBody);
+    EXPECT_EQ(ReadSam(read.get(), kTransportUsbPipes, &out), kSamFrameBadUsbAnswer);
+    ASSERT_FALSE(device->readLimits.empty());
+    EXPECT_LE(std::accumulate(device->readLimits.begin(), device->readLimits.end(), 0u),
+              waits.expected);
+  }
+  Settings() = saved;
 }
 
 TEST_F(PipeFrames, VendorAnswerWithBadCheckGivesThree) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "library/device/device_state.h"
+#include "library/device/frames.h"
 #include "platform/usb_devices.h"
 
 namespace platform {
@@ -32,6 +34,25 @@ class UsbPipe : public ::testing::Test {
   void TearDown() override {
     pipe_.reset();
     if (reader_ != INVALID_HANDLE_VALUE) CloseHandle(reader_);
+  }
+
+  // Runs `read` on a thread; whether it ended by itself within `bound`. Should it not, the
+  // reader's end is closed, which ends the read so the thread can be joined.
+  template <typename Read>
+  bool EndsByItself(std::chrono::seconds bound, Read read) {
+    std::promise<void> result;
+    std::future<void> readEnded = result.get_future();
+    std::thread reading([&] {
+      read();
+      result.set_value();
+    });
+    const bool endedByItself = readEnded.wait_for(bound) == std::future_status::ready;
+    if (!endedByItself) {
+      CloseHandle(reader_);
+      reader_ = INVALID_HANDLE_VALUE;
+    }
+    reading.join();
+    return endedByItself;
   }
 
   HANDLE reader_ = INVALID_HANDLE_VALUE;
@@ -56,25 +77,32 @@ TEST_F(UsbPipe, BytesGoBothWays) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), done), answer);
 }
 
-// A reader that does not answer: the read gives up by itself and fails. Should it not, the
-// reader's end is closed after a generous bound, which ends the read so the thread can be
-// joined.
+// A reader that does not answer: the read gives up by itself and fails.
 TEST_F(UsbPipe, AReadFromASilentReaderFailsInsteadOfWaitingForGood) {
-  std::promise<bool> result;
-  std::future<bool> readEnded = result.get_future();
-  std::thread reading([&] {
+  bool read = true;
+  EXPECT_TRUE(EndsByItself(std::chrono::seconds(60), [&] {
     std::uint8_t buffer[4096];
     std::size_t done = 0;
-    result.set_value(pipe_->Read(buffer, sizeof buffer, &done));
-  });
-  const bool endedByItself = readEnded.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
-  if (!endedByItself) {
-    CloseHandle(reader_);
-    reader_ = INVALID_HANDLE_VALUE;
-  }
-  reading.join();
-  EXPECT_TRUE(endedByItself);
-  EXPECT_FALSE(readEnded.get());
+    read = pipe_->Read(buffer, sizeof buffer, &done);
+  }));
+  EXPECT_FALSE(read);
+}
+
+// A SAM answer from a silent reader: the reads that gather it share one answer wait, here
+// the caller's own time-out of 1 s. A wait of its own for each read held the caller for
+// about 51 s; the bound only guards against that.
+TEST_F(UsbPipe, ASamAnswerFromASilentReaderEndsAfterOneAnswerWait) {
+  const vantel::ReaderSettings saved = vantel::Settings();
+  vantel::Settings().gComTimeout = 1000;
+  int result = 0;
+  EXPECT_TRUE(EndsByItself(std::chrono::seconds(30), [&] {
+    std::uint8_t body[64];
+    unsigned length = sizeof body;
+    result =
+        vantel::ReadSamFrame(pipe_.get(), pipe_.get(), vantel::kTransportUsbPipes, body, &length);
+  }));
+  vantel::Settings() = saved;
+  EXPECT_EQ(result, vantel::kSamFrameBadUsbAnswer);
 }
 
 }  // namespace

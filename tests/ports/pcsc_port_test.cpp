@@ -7,6 +7,7 @@
 #include "library/device/device_state.h"
 #include "library/device/sam_commands.h"
 #include "sam_commands_fixture.h"
+#include "support/pcsc_attachment.h"
 #include "support/pcsc_service.h"
 
 namespace vantel {
@@ -61,6 +62,20 @@ TEST(PcscPort, ACardResetByAnotherProgramIsTakenUpAgain) {
   EXPECT_EQ(InitComm(kUsbPortFirst), 1);
   ASSERT_TRUE(vantel_test::ResetCardFromOutside());
   EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+  EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
+}
+
+// A card taken out and another put in: the command under way fails as one without an answer
+// and never reaches the card now in the reader (a read of several commands would join two
+// people's data); the connection is taken up again, so the next command serves the new card.
+TEST(PcscPort, ACardSwappedForAnotherFailsTheCommandUnderWayAndServesTheNext) {
+  TransportRig rig(Via::kPcsc);
+  VANTEL_SKIP_UNLESS_CI(rig.failure());
+  EXPECT_EQ(InitComm(kUsbPortFirst), 1);
+  ASSERT_TRUE(vantel_test::SwapPcscCard());
+  const std::size_t apdusBefore = vantel_test::PcscCardApdus().size();
+  EXPECT_NE(GetSamStatus(kPcscPort, 0), 144);
+  EXPECT_EQ(vantel_test::PcscCardApdus().size(), apdusBefore);
   EXPECT_EQ(GetSamStatus(kPcscPort, 0), 144);
 }
 

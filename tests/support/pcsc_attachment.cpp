@@ -89,6 +89,14 @@ std::string AttachPcscSim(ReaderSim* sim, std::size_t* apdusBefore) {
 
 std::vector<Bytes> PcscCardApdus() { return TheVirtualCard(0)->Apdus(); }
 
+bool SwapPcscCard() {
+  VirtualCard* card = TheVirtualCard(0);
+  card->TakeOut();
+  const bool seenOut = WaitForNoCard(kKnownReaderName);
+  card->PutIn();
+  return seenOut && WaitForCard(kKnownReaderName);
+}
+
 void HoldPcscAnswers() { TheHold().Set(true); }
 void ReleasePcscAnswers() { TheHold().Set(false); }
 bool WaitForHeldPcscApdu(std::chrono::milliseconds limit) { return TheHold().WaitForWaiting(limit); }

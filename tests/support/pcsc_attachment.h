@@ -19,6 +19,11 @@ std::string AttachPcscSim(ReaderSim* sim, std::size_t* apdusBefore);
 // Every APDU the virtual card received in this program.
 std::vector<Bytes> PcscCardApdus();
 
+// Takes the virtual card out of the known reader and puts it in again once the reader has
+// seen it go, as a person changing cards does: every handle connected before is then refused
+// with the removed-card warning until it reconnects. False when the reader did not see both.
+bool SwapPcscCard();
+
 // From a hold to its release, each APDU the card receives is logged and then waits before it
 // is answered: a card operation stays inside whatever lock its caller holds.
 void HoldPcscAnswers();

@@ -31,5 +31,7 @@ bool ResetCardFromOutside();
 
 // Waits until the reader sees its virtual card; false when it does not within seconds.
 bool WaitForCard(const std::string& readerName);
+// Waits until the reader sees no card; false when it still does after seconds.
+bool WaitForNoCard(const std::string& readerName);
 
 }  // namespace vantel_test

@@ -112,6 +112,18 @@ VirtualCard::~VirtualCard() {
 #endif
 }
 
+// Shut down only: the serving thread's receive ends once the reader side has let go of it.
+void VirtualCard::TakeOut() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  out_ = true;
+  ShutdownLocal(socket_);
+}
+
+void VirtualCard::PutIn() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  out_ = false;
+}
+
 std::vector<Bytes> VirtualCard::Apdus() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return apdus_;
@@ -124,11 +136,16 @@ void VirtualCard::Serve() {
   } while (Reconnect());
 }
 
-// The restarted service's vpcd listens on the same port again.
+// The restarted service's vpcd listens on the same port again. A card taken out waits to
+// be put in.
 bool VirtualCard::Reconnect() {
   constexpr int kRetryMs = 50;
   for (;;) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kRetryMs));
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (out_ && !stopping_) continue;
+    }
     const LocalSocket again = ConnectLocal(port_);
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_) {

@@ -43,6 +43,10 @@ class VirtualCard {
   VirtualCard& operator=(const VirtualCard&) = delete;
 
   bool IsConnected() const { return connected_; }
+  // Takes the card out of its reader (its connection ends) and keeps it out until PutIn,
+  // when it connects again: the reader sees another card come in.
+  void TakeOut();
+  void PutIn();
   // The APDUs received so far.
   std::vector<Bytes> Apdus() const;
 
@@ -56,6 +60,7 @@ class VirtualCard {
   ApduAnswerer answerer_;
   std::intptr_t socket_ = -1;
   bool stopping_ = false;  // under mutex_
+  bool out_ = false;       // under mutex_
   std::atomic<bool> connected_{false};
   mutable std::mutex mutex_;
   std::vector<Bytes> apdus_;

@@ -1,7 +1,9 @@
 #include "support/reader_sim_usb.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace vantel_test {
 namespace {
@@ -12,6 +14,7 @@ constexpr std::uint32_t kReadHeader = 0x222028;
 constexpr std::uint32_t kReadBody = 0x22202C;
 constexpr std::uint32_t kPipeClassFirstWord = 0x00873FDF;
 const std::string kPipeSuffix = "\\PIPE0";
+constexpr std::uint32_t kSystemReadLimitMs = 5000;
 
 void QueueReplies(SimulatedUsbDevice& device, const std::vector<Reply>& replies) {
   for (const Reply& reply : replies)
@@ -90,8 +93,20 @@ class PipeHandle : public platform::DeviceHandle {
     return true;
   }
 
+  // As the system's pipes: a read without a limit of its own waits the library's usual
+  // answer wait.
   bool Read(std::uint8_t* buffer, std::size_t capacity, std::size_t* done) override {
+    return ReadWithin(buffer, capacity, kSystemReadLimitMs, done);
+  }
+
+  bool ReadWithin(std::uint8_t* buffer, std::size_t capacity, std::uint32_t limitMs,
+                  std::size_t* done) override {
+    device_.readLimits.push_back(limitMs);
     *done = answers_ ? TakeAnswer(device_, buffer, capacity, false) : 0;
+    // Past a coarse tick count's step, so that the caller's clock sees the whole limit gone.
+    constexpr std::uint32_t kLateMs = 20;
+    if (*done == 0 && device_.emptyReadsWait)
+      std::this_thread::sleep_for(std::chrono::milliseconds(limitMs + kLateMs));
     return answers_;
   }
 

@@ -28,6 +28,11 @@ struct SimulatedUsbDevice {
   bool refusesOpen = false;
   // A pipe that takes at most this many bytes of a write (0: all of it).
   std::size_t pipeWriteLimit = 0;
+  // A pipe read with nothing to give ends a little after its time limit, as the system's
+  // pipes do; else it ends at once with no bytes.
+  bool emptyReadsWait = false;
+  // The time limit of each pipe read, in milliseconds.
+  std::vector<std::uint32_t> readLimits;
   std::vector<ControlCall> controls;
   std::vector<std::string> openedPaths;
   int openHandles = 0;  // handles the library holds now

@@ -5,7 +5,9 @@
 // caller at a time, as the library's callers are. VantelStubRestartService plays a restart
 // of the smart-card service: every context and card handle given out before goes stale.
 // VantelStubResetCard plays another program resetting the cards: their handles are refused
-// with the reset warning until they reconnect.
+// with the reset warning until they reconnect. A virtual card whose connection ends has been
+// taken out: the handles are refused with the removed-card warning until they reconnect.
+// Both warnings are kept per reader, not per handle: one caller at a time.
 #include <winsock2.h>
 
 #include <cstdint>
@@ -32,6 +34,7 @@ constexpr LONG kCommError = static_cast<LONG>(0x80100013);
 constexpr LONG kNoReaders = static_cast<LONG>(0x8010002E);
 constexpr LONG kServiceStopped = static_cast<LONG>(0x8010001E);
 constexpr LONG kResetCard = static_cast<LONG>(0x80100068);
+constexpr LONG kRemovedCard = static_cast<LONG>(0x80100069);
 constexpr DWORD kAutoAllocate = 0xFFFFFFFF;
 constexpr DWORD kProtocolT1 = 2;
 constexpr DWORD kStateSpecific = 0x0020;
@@ -46,6 +49,7 @@ struct Reader {
   SOCKET card = INVALID_SOCKET;
   std::vector<std::uint8_t> atr;
   bool resetSinceConnect = false;
+  bool removedSinceConnect = false;
 };
 
 std::vector<Reader> gReaders;
@@ -117,9 +121,25 @@ bool ReceiveMessage(Reader& reader, std::vector<std::uint8_t>* payload) {
   return ReceiveAll(reader.card, payload->data(), payload->size());
 }
 
+// A virtual card never speaks first: a connection with something to read has ended.
+void NoticeRemoval(Reader& reader) {
+  if (reader.card == INVALID_SOCKET) return;
+  fd_set ready;
+  FD_ZERO(&ready);
+  FD_SET(reader.card, &ready);
+  timeval wait{0, 0};
+  char byte = 0;
+  if (select(0, &ready, nullptr, nullptr, &wait) != 1 || recv(reader.card, &byte, 1, MSG_PEEK) > 0)
+    return;
+  closesocket(reader.card);
+  reader.card = INVALID_SOCKET;
+  reader.removedSinceConnect = true;
+}
+
 // Takes the waiting virtual card, powers it and asks for its ATR. A card has connected once
 // its constructor returned, so a reader without one answers "no card" at once.
 bool HaveCard(Reader& reader) {
+  NoticeRemoval(reader);
   if (reader.card != INVALID_SOCKET) return true;
   if (reader.listener == INVALID_SOCKET) return false;
   fd_set ready;
@@ -203,6 +223,7 @@ LONG WINAPI SCardReconnect(ScardHandle card, DWORD, DWORD, DWORD, DWORD* protoco
   if (!reader) return kInvalidHandle;
   if (!HaveCard(*reader)) return kNoSmartcard;
   reader->resetSinceConnect = false;
+  reader->removedSinceConnect = false;
   *protocol = kProtocolT1;
   return kSuccess;
 }
@@ -233,7 +254,10 @@ LONG WINAPI SCardTransmit(ScardHandle card, const ScardIoRequest*, const BYTE* c
                           DWORD commandLength, ScardIoRequest*, BYTE* answer,
                           DWORD* answerLength) {
   Reader* reader = ReaderOf(card);
-  if (!reader || reader->card == INVALID_SOCKET) return kInvalidHandle;
+  if (!reader) return kInvalidHandle;
+  NoticeRemoval(*reader);
+  if (reader->removedSinceConnect) return kRemovedCard;
+  if (reader->card == INVALID_SOCKET) return kInvalidHandle;
   if (reader->resetSinceConnect) return kResetCard;
   std::vector<std::uint8_t> response;
   if (!SendMessage(*reader, command, commandLength) || !ReceiveMessage(*reader, &response))

@@ -46,7 +46,7 @@ class CompletionPortTest : public ::testing::Test {
   }
   // The next completion as "key-index:bytes:text" ("wake" for a wake).
   std::string Next() {
-    const platform::CompletionPort::Completion done = port_->Wait();
+    const platform::CompletionPort::Completion done = port_->Wait(platform::CompletionPort::kNoTimeLimit);
     if (done.key == nullptr) return "wake";
     auto* c = static_cast<Connection*>(done.key);
     return std::to_string(c - connections_) + ":" + std::to_string(done.bytes) + ":" +

@@ -85,21 +85,28 @@ class IocpCompletionPort : public CompletionPort {
   }
 
   Completion Wait(std::uint32_t waitMs) override {
-    DWORD bytes = 0;
-    ULONG_PTR key = 0;
-    OVERLAPPED* overlapped = nullptr;
-    // A failed operation (a reset connection) comes with its overlapped state and counts as 0.
-    const BOOL done = GetQueuedCompletionStatus(port_, &bytes, &key, &overlapped,
-                                                waitMs == kNoTimeLimit ? INFINITE : waitMs);
-    if (overlapped == nullptr) return {nullptr, 0, false};
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (retired_.erase(overlapped) != 0) return {nullptr, 0, false};
-    auto found = sockets_.find(reinterpret_cast<void*>(key));
-    if (found == sockets_.end()) return {nullptr, 0, false};
-    PortSocket& socket = *found->second;
-    const bool sent = overlapped == &socket.send.overlapped;
-    (sent ? socket.send : socket.receive).pending = false;
-    return {reinterpret_cast<void*>(key), done ? static_cast<int>(bytes) : 0, sent};
+    const DWORD start = GetTickCount();
+    for (;;) {
+      DWORD left = INFINITE;
+      if (waitMs != kNoTimeLimit) {
+        const DWORD spent = GetTickCount() - start;
+        left = spent < waitMs ? waitMs - spent : 0;
+      }
+      DWORD bytes = 0;
+      ULONG_PTR key = 0;
+      OVERLAPPED* overlapped = nullptr;
+      // A failed operation (a reset connection) comes with its overlapped state and counts as 0.
+      const BOOL done = GetQueuedCompletionStatus(port_, &bytes, &key, &overlapped, left);
+      if (overlapped == nullptr) return {nullptr, 0, false};
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (retired_.erase(overlapped) != 0) continue;
+      auto found = sockets_.find(reinterpret_cast<void*>(key));
+      if (found == sockets_.end()) continue;
+      PortSocket& socket = *found->second;
+      const bool sent = overlapped == &socket.send.overlapped;
+      (sent ? socket.send : socket.receive).pending = false;
+      return {reinterpret_cast<void*>(key), done ? static_cast<int>(bytes) : 0, sent};
+    }
   }
 
   void Wake() override { PostQueuedCompletionStatus(port_, 0, 0, nullptr); }

@@ -304,8 +304,8 @@ bool WsServer::Act(IoContext* context, const WsAction& action) {
       return true;
     case WsAction::kRefuse:
       // Short, and the first bytes sent on the connection: the socket takes it whole.
-      context->connection->SendWithoutWaiting(reinterpret_cast<const std::uint8_t*>(action.text.data()),
-                                              action.text.size());
+      context->connection->SendWithoutWaiting(
+          reinterpret_cast<const std::uint8_t*>(action.text.data()), action.text.size());
       CloseConnection(context);
       return false;
     case WsAction::kClose:

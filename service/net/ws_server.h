@@ -1,13 +1,13 @@
 #pragma once
 // The service's WebSocket endpoint: one accept thread, one thread that takes every completed
-// receive from a completion port, upgrades answered, every text frame's command answered to
-// all upgraded connections.
+// receive and send from a completion port, upgrades answered, every text frame's command
+// answered to all upgraded connections, each written as that connection takes it.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <list>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <set>
@@ -149,9 +149,9 @@ class WsServer {
   int PushLoop();
 
   // The connections served at once. When one more comes, another that has not upgraded, or
-  // else the upgraded one idle longest, gives way to it (ChooseConnectionToGiveWay). Each may hold
-  // up to kAnswerBufferSize while it joins an upgrade request: all of them together stay far
-  // within the address space of the 32-bit program.
+  // else the upgraded one idle longest, gives way to it (ChooseConnectionToGiveWay). Each may
+  // hold up to kAnswerBufferSize while it joins an upgrade request: all of them together stay
+  // far within the address space of the 32-bit program.
   static constexpr std::size_t kMaxConnections = 256;
   // Connections accepted before the completion thread had made room for them are closed
   // beyond this number as they come (it may be held up by a card read).
@@ -180,9 +180,10 @@ class WsServer {
   void GiveTurn(IoContext* context);
   // Handles up to kMessagesPerTurn whole messages of the first connection among the turns.
   void ServeTurn();
-  // Handles one message; false when the connection was closed or is to be.
-  bool Act(IoContext* context, const WsAction& action);
+  // Handles one message; false when the connection was closed. One that cannot get the memory
+  // it needs is closed.
   bool ActOrClose(IoContext* context, const WsAction& action);
+  bool Act(IoContext* context, const WsAction& action);
   void Upgrade(IoContext* context, const std::string& answer);
   // Under mutex_: queues bytes for the peer; false when too many wait (the caller drops it).
   bool Enqueue(IoContext* context, const Frame& bytes);

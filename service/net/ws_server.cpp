@@ -208,7 +208,27 @@ int WsServer::CompletionLoop() {
     KeepPlaces();
     if (!turns_.empty()) ServeTurn();
   }
+  SendWhatWaits();
   return 0;
+}
+
+void WsServer::SendWhatWaits() {
+  const std::uint32_t start = platform::TickCountMs();
+  for (;;) {
+    const std::uint32_t spent = platform::TickCountMs() - start;
+    if (spent >= kLastSendsWaitMs || !AnswersWait()) return;
+    const platform::CompletionPort::Completion done = port_->Wait(kLastSendsWaitMs - spent);
+    // A message received meanwhile is handled after the next start.
+    if (done.key != nullptr) OnCompletion(done);
+  }
+}
+
+bool WsServer::AnswersWait() {
+  MutexLock lock;
+  lock.Acquire(mutex_);
+  for (IoContext* context : open_)
+    if (!context->outgoing.empty() && dropped_.count(context) == 0) return true;
+  return false;
 }
 
 void WsServer::OnCompletion(const platform::CompletionPort::Completion& done) {

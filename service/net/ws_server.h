@@ -165,6 +165,9 @@ class WsServer {
   static constexpr std::size_t kBusyFrames = 4;
   // The messages of one connection handled in a row before the others get their turn.
   static constexpr std::size_t kMessagesPerTurn = 4;
+  // How long the completion thread goes on sending what was answered before a stop (the
+  // program may end next) to peers that take it.
+  static constexpr std::uint32_t kLastSendsWaitMs = 2000;
 
  private:
   using Frame = std::shared_ptr<const std::string>;
@@ -173,6 +176,9 @@ class WsServer {
   // kMostConnectionsHeld are open already or memory is short (the connection is closed).
   IoContext* Admit(std::unique_ptr<platform::TcpSocket> accepted);
   void PostReceive(IoContext* context);
+  // At a stop: the answers queued already are written, for up to kLastSendsWaitMs.
+  void SendWhatWaits();
+  bool AnswersWait();
   void OnCompletion(const platform::CompletionPort::Completion& done);
   void OnReceived(IoContext* context, int bytes);
   void OnSent(IoContext* context, int bytes);

@@ -214,6 +214,15 @@ TEST_F(WsServerTest, ClosesAClientThatStopsReadingWhileTheOthersGetEveryAnswerIn
   EXPECT_TRUE(stalled->ClosedByServer(60000));
 }
 
+TEST_F(WsServerTest, AnAnswerHandledWhenTheServerStopsStillGoesOut) {
+  auto a = Upgraded();
+  ASSERT_TRUE(a->SendText("hold"));
+  ASSERT_TRUE(vantel_test::Eventually([] { return gGate.holding.load(); }));
+  server_->Stop();  // the program may end as soon as the server's threads have
+  OpenTheGate();
+  EXPECT_EQ(NextText(*a), Echo("hold"));
+}
+
 TEST_F(WsServerTest, ServesOldAndNewConnectionsAfterStopAndStart) {
   auto before = Upgraded();
   server_->Stop();

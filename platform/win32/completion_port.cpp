@@ -10,6 +10,9 @@
 namespace platform {
 namespace {
 
+// How long a cancelled operation may take to end.
+constexpr DWORD kCancelWaitMs = 100;
+
 // One overlapped operation: the system writes into its state until its completion is taken.
 struct Operation {
   OVERLAPPED overlapped;
@@ -74,11 +77,15 @@ class IocpCompletionPort : public CompletionPort {
     sockets_.erase(found);
     for (Operation* operation : {&socket->receive, &socket->send}) {
       if (!operation->pending) continue;
-      // The system uses the buffers until the operation ends: end it first.
+      // The system uses the buffers until the operation ends: end it first. Under wine an
+      // operation whose thread has ended never does (the system no longer touches it either):
+      // the wait for it is bounded.
       CancelIoEx(reinterpret_cast<HANDLE>(socket->socket), &operation->overlapped);
-      DWORD bytes = 0, flags = 0;
-      WSAGetOverlappedResult(socket->socket, &operation->overlapped, &bytes, TRUE, &flags);
-      while (!HasOverlappedIoCompleted(&operation->overlapped)) Sleep(1);
+      const DWORD start = GetTickCount();
+      while (!HasOverlappedIoCompleted(&operation->overlapped) &&
+             GetTickCount() - start < kCancelWaitMs) {
+        Sleep(1);
+      }
       // Its completion still comes to the port, and is passed over there.
       retired_.emplace(&operation->overlapped, socket);
     }

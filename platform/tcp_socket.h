@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace platform {
 
@@ -36,6 +35,9 @@ class TcpSocket {
   // How long one send call waits for room before it fails: a peer that stops reading must
   // not hold the sender for ever.
   virtual bool SetSendTimeout(std::uint32_t milliseconds) = 0;
+  // Sends each write at once (TCP_NODELAY), for a sender that writes whole messages: a small
+  // one is not held back until the peer acknowledges the last.
+  virtual bool SendAtOnce() = 0;
   // Waits up to `waitMs` for data, then one receive call: the bytes received, 0 when the
   // peer closed, -1 on error or when nothing came in time. The wait is the socket's own
   // readiness wait, never a receive time-out, after which Winsock leaves a socket undefined.
@@ -52,10 +54,6 @@ class TcpSocket {
   // The system's own handle (SOCKET or file descriptor), for OpenSSL and the completion port.
   virtual std::intptr_t NativeHandle() const = 0;
 };
-
-// Waits up to `waitMs` until one of `sockets` has room to send (or has failed, which its next
-// send tells); false when none had in time.
-bool WaitUntilAnyCanSend(const std::vector<TcpSocket*>& sockets, std::uint32_t waitMs);
 
 // A listening IPv4 stream socket on all local interfaces.
 class TcpListener {

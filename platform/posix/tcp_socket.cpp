@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -73,6 +74,11 @@ class PosixTcpSocket : public TcpSocket {
     return SetTimeout(SO_SNDTIMEO, milliseconds);
   }
 
+  bool SendAtOnce() override {
+    int on = 1;
+    return setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) == 0;
+  }
+
   int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) override {
     if (!WaitFor(fd_, POLLIN, waitMs)) return -1;
     ssize_t got;
@@ -131,17 +137,6 @@ class PosixTcpListener : public TcpListener {
 };
 
 }  // namespace
-
-bool WaitUntilAnyCanSend(const std::vector<TcpSocket*>& sockets, std::uint32_t waitMs) {
-  std::vector<pollfd> watches;
-  for (TcpSocket* socket : sockets)
-    watches.push_back({static_cast<int>(socket->NativeHandle()), POLLOUT, 0});
-  int ready;
-  do {
-    ready = poll(watches.data(), watches.size(), static_cast<int>(waitMs & 0x7FFFFFFF));
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0;
-}
 
 bool StartSocketLibrary() { return true; }
 void StopSocketLibrary() {}

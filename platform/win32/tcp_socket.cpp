@@ -59,6 +59,12 @@ class Win32TcpSocket : public TcpSocket {
     return SetTimeout(SO_SNDTIMEO, milliseconds);
   }
 
+  bool SendAtOnce() override {
+    BOOL on = TRUE;
+    return setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
+                      sizeof on) == 0;
+  }
+
   int Receive(std::uint8_t* buffer, std::size_t capacity, std::uint32_t waitMs) override {
     if (!WaitReadable(waitMs)) return -1;
     int got = recv(socket_, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0);
@@ -127,14 +133,6 @@ class Win32TcpListener : public TcpListener {
 };
 
 }  // namespace
-
-bool WaitUntilAnyCanSend(const std::vector<TcpSocket*>& sockets, std::uint32_t waitMs) {
-  std::vector<WSAPOLLFD> watches;
-  for (TcpSocket* socket : sockets)
-    watches.push_back({static_cast<SOCKET>(socket->NativeHandle()), POLLWRNORM, 0});
-  return WSAPoll(watches.data(), static_cast<ULONG>(watches.size()),
-                 static_cast<INT>(waitMs & 0x7FFFFFFF)) > 0;
-}
 
 bool StartSocketLibrary() {
   WSADATA data;

@@ -41,4 +41,21 @@ int AnsiToUtf8Buffer(const char* ansi, char* output, std::size_t size) {
   return 0;
 }
 
+std::string EscapeControlBytes(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      escaped += "\\x";
+      escaped += kHex[byte >> 4];
+      escaped += kHex[byte & 0xF];
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
+}
+
 }  // namespace lumarin

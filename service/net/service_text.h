@@ -17,4 +17,8 @@ std::string& TrimSpaces(std::string& text);
 // fitted into `size` bytes; otherwise -1 and `output` holds the empty text, never a cut one.
 int AnsiToUtf8Buffer(const char* ansi, char* output, std::size_t size);
 
+// A peer's text for the console: its control bytes (below 0x20, and 0x7F) written as \xNN,
+// so that a page cannot put terminal escape sequences on the operator's screen.
+std::string EscapeControlBytes(const std::string& text);
+
 }  // namespace lumarin

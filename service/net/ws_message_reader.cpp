@@ -11,14 +11,14 @@ std::size_t WsMessageReader::ReceiveRoom() const {
   return std::min(kReceiveSize, capacity_ - 1 - held_);
 }
 
-std::vector<WsAction> WsMessageReader::Take(std::size_t bytes) {
+std::vector<WsAction> WsMessageReader::Take(std::size_t bytes, std::size_t most) {
   std::vector<WsAction> actions;
   if (ended_) return actions;
-  const bool receive_filled = bytes == ReceiveRoom();
+  if (bytes > 0) last_receive_filled_ = bytes == ReceiveRoom();
   held_ += bytes;
-  while (held_ > 0 && !ended_) {
+  while (held_ > 0 && !ended_ && actions.size() < most) {
     if (codec_.IsHandshake(area_.data())) {
-      const std::size_t length = UpgradeRequestLength(receive_filled);
+      const std::size_t length = UpgradeRequestLength();
       if (length == 0) break;
       const char* request = area_.data();
       std::string answer = codec_.MakeHandshakeAnswer(std::string(request, std::find(request, request + length, '\0')));
@@ -34,12 +34,12 @@ std::vector<WsAction> WsMessageReader::Take(std::size_t bytes) {
   return actions;
 }
 
-std::size_t WsMessageReader::UpgradeRequestLength(bool receive_filled) const {
+std::size_t WsMessageReader::UpgradeRequestLength() const {
   const char* blank_line = std::strstr(area_.data(), "\r\n\r\n");
   if (blank_line != nullptr) return static_cast<std::size_t>(blank_line - area_.data()) + 4;
   // A receive that came short ends the request (a browser's long header takes several
   // full ones), and so does an area with no room left.
-  const bool more_may_come = receive_filled && ReceiveRoom() > 0;
+  const bool more_may_come = last_receive_filled_ && ReceiveRoom() > 0;
   return more_may_come ? 0 : held_;
 }
 

@@ -3,6 +3,7 @@
 // upgrade requests and frames joined across receives until whole, each whole one handled in
 // order. No sockets here: the server receives into ReceiveSpace() and acts on what Take says.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -37,14 +38,16 @@ class WsMessageReader {
   char* ReceiveSpace() { return area_.data() + held_; }
   std::size_t ReceiveRoom() const;
 
-  // Takes `bytes` just received at ReceiveSpace() and returns what the whole messages among
-  // the held bytes ask for, in order. kRefuse, kClose and kDrop end the connection: nothing
-  // after them is handled, now or later.
-  std::vector<WsAction> Take(std::size_t bytes);
+  // Takes `bytes` just received at ReceiveSpace() (0: none) and returns what the whole
+  // messages among the held bytes ask for, in order, at most `most` of them: fewer when no
+  // whole message is left. kRefuse, kClose and kDrop end the connection: nothing after them is
+  // handled, now or later. Receive only once fewer than `most` came back: the held messages
+  // take up the receive's room until then.
+  std::vector<WsAction> Take(std::size_t bytes, std::size_t most = SIZE_MAX);
 
  private:
   // The length of the upgrade request at the area's start, or 0 while more must be joined.
-  std::size_t UpgradeRequestLength(bool receive_filled) const;
+  std::size_t UpgradeRequestLength() const;
   // Handles the frame at the area's start; false while it is not whole.
   bool TakeFrame(std::vector<WsAction>& actions);
   // Drops the first `used` bytes, moves the rest to the start and zeroes what they left.
@@ -55,6 +58,7 @@ class WsMessageReader {
   std::vector<char> area_;  // the held bytes, then zeros
   std::size_t capacity_;
   std::size_t held_ = 0;
+  bool last_receive_filled_ = false;  // the last receive took all the room it had
   bool ended_ = false;
   WebSocketCodec codec_;
 };

@@ -1,10 +1,13 @@
 #pragma once
 // The service's WebSocket endpoint: one accept thread, one thread that takes every completed
-// receive from a completion port, upgrades answered, every text frame's command answered to
-// all upgraded connections.
+// receive and send from a completion port, upgrades answered, every text frame's command
+// answered to all upgraded connections, each written as that connection takes it.
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <set>
@@ -28,7 +31,7 @@ class WsServer;
 
 // One accepted connection, from its accept until it is closed.
 struct IoContext {
-  explicit IoContext(std::unique_ptr<platform::TcpSocket> accepted);
+  IoContext(std::unique_ptr<platform::TcpSocket> accepted, std::uint32_t now);
   ~IoContext();
   IoContext(const IoContext&) = delete;
   IoContext& operator=(const IoContext&) = delete;
@@ -38,6 +41,20 @@ struct IoContext {
   std::unique_ptr<platform::TcpSocket> connection;
   platform::NativeSocket socket;
   WsMessageReader reader;  // the received bytes not yet handled
+  const std::uint32_t accepted_at;
+
+  // Under the server's mutex: what goes to the peer, in order (its upgrade answer, then each
+  // broadcast frame), written as the peer takes it, one send posted at a time.
+  std::deque<std::shared_ptr<const std::string>> outgoing;
+  std::size_t front_sent = 0;  // bytes of the first one sent already
+  bool send_posted = false;
+  bool awaiting_upgrade = true;  // listed among the connections not yet upgraded
+
+  // The completion thread's own.
+  bool upgraded = false;
+  std::uint32_t last_active;  // the last whole message from it, or whole frame it took
+  bool has_turn = false;      // a whole message of its waits among the turns
+  bool parked = false;        // its messages wait until its own sends drain
 };
 
 struct IoContextOrder {
@@ -45,7 +62,7 @@ struct IoContextOrder {
 };
 
 // The upgraded connections, by socket; guarded by the server's mutex. A connection leaves it
-// when it closes or when an answer could not be sent to it whole.
+// when it closes or when more answers wait for it than it may keep waiting.
 extern std::set<IoContext*, IoContextOrder>& gWsConnections;
 
 // What the command side gives the server: the answer to one command message (a NUL-terminated
@@ -114,11 +131,9 @@ class WsServer {
 
   int AcceptLoop();
   int CompletionLoop();
-  // Handles one completed receive; false when the connection was closed.
-  bool OnMessage(IoContext* context, int bytes);
-  // Sends the answer as one text frame to every upgraded connection, to all at once: each has
-  // kSendTimeoutMs to take the whole frame; one that did not, or whose send failed, leaves
-  // the set at once and is closed by the completion thread. One broadcast at a time.
+  // Queues the answer as one text frame for every upgraded connection, each written as that
+  // peer takes it: no peer waits for another. One for which more than kMostWaitingFrames
+  // frames wait is closed.
   void Broadcast(const char* answer);
 
   // The answer to one command message, its name first, into `out` (kNamedAnswerSize bytes).
@@ -133,31 +148,63 @@ class WsServer {
   // the wait.
   int PushLoop();
 
-  // How long a client has to take an answer whole (and how long the send of its upgrade
-  // answer may make no progress), so that a client which stops reading cannot hold every
-  // other client up.
-  static constexpr std::uint32_t kSendTimeoutMs = 5000;
-  // The connections served at once; more are closed as they come. Each may hold up to
-  // kAnswerBufferSize while it joins an upgrade request: all of them together stay far within
-  // the address space of the 32-bit program.
+  // The connections served at once. When one more comes, another that has not upgraded, or
+  // else the upgraded one idle longest, gives way to it (ChooseConnectionToGiveWay). Each may
+  // hold up to kAnswerBufferSize while it joins an upgrade request: all of them together stay
+  // far within the address space of the 32-bit program.
   static constexpr std::size_t kMaxConnections = 256;
+  // Connections accepted before the completion thread had made room for them are closed
+  // beyond this number as they come (it may be held up by a card read).
+  static constexpr std::size_t kMostConnectionsHeld = 2 * kMaxConnections;
+  // How long a connection has for its whole upgrade request; it is closed after that.
+  static constexpr std::uint32_t kUpgradeWaitMs = 10000;
+  // Frames that may wait for one peer: one that does not take them is closed beyond this.
+  static constexpr std::size_t kMostWaitingFrames = 8;
+  // A peer for which this many frames wait has its own messages wait until they drain: a
+  // client that sends more than it reads slows itself down, not the others.
+  static constexpr std::size_t kBusyFrames = 4;
+  // The messages of one connection handled in a row before the others get their turn.
+  static constexpr std::size_t kMessagesPerTurn = 4;
+  // How long the completion thread goes on sending what was answered before a stop (the
+  // program may end next) to peers that take it.
+  static constexpr std::uint32_t kLastSendsWaitMs = 2000;
 
  private:
-  // Sends all of `length` bytes; false at the first failed send.
-  static bool SendAll(IoContext* context, const char* bytes, std::size_t length);
-  // A context for an accepted connection, counted among the open ones; null when the
-  // connections served at once are too many already (the connection is closed).
+  using Frame = std::shared_ptr<const std::string>;
+
+  // A context for an accepted connection, tied to the port with a receive posted; null when
+  // kMostConnectionsHeld are open already or memory is short (the connection is closed).
   IoContext* Admit(std::unique_ptr<platform::TcpSocket> accepted);
   void PostReceive(IoContext* context);
-  // Handles one completed receive; a connection that cannot get the memory it needs is closed.
-  void OnCompletion(IoContext* context, int bytes);
-  // The upgraded connections now.
-  std::vector<IoContext*> Receivers();
-  // Out of the set at once; closed by the completion thread, which the port's wake sends.
-  void DropReceivers(const std::vector<IoContext*>& dropped);
+  // At a stop: the answers queued already are written, for up to kLastSendsWaitMs.
+  void SendWhatWaits();
+  bool AnswersWait();
+  void OnCompletion(const platform::CompletionPort::Completion& done);
+  void OnReceived(IoContext* context, int bytes);
+  void OnSent(IoContext* context, int bytes);
+  // Puts the connection at the end of the turns.
+  void GiveTurn(IoContext* context);
+  // Handles up to kMessagesPerTurn whole messages of the first connection among the turns.
+  void ServeTurn();
+  // Handles one message; false when the connection was closed. One that cannot get the memory
+  // it needs is closed.
+  bool ActOrClose(IoContext* context, const WsAction& action);
+  bool Act(IoContext* context, const WsAction& action);
+  void Upgrade(IoContext* context, const std::string& answer);
+  // Under mutex_: queues bytes for the peer; false when too many wait (the caller drops it).
+  bool Enqueue(IoContext* context, const Frame& bytes);
+  void PostNextSend(IoContext* context);
+  // Under mutex_: out of the set at once; closed by the completion thread, which is woken.
+  void Drop(IoContext* context);
+  // What waiting and full places ask for: dropped connections closed, upgrades overdue
+  // closed, connections beyond kMaxConnections given way.
+  void KeepPlaces();
   void CloseDroppedConnections();
-  // Takes the connection out of the set and the port, closes and frees it (once no broadcast
-  // sends to it).
+  void CloseOverdueUpgrades(std::uint32_t now);
+  void GiveWayToNewConnections(std::uint32_t now);
+  // How long the completion thread may wait before an upgrade is overdue.
+  std::uint32_t UntilNextUpgradeDeadline(std::uint32_t now);
+  // Takes the connection out of the set, the turns and the port, closes and frees it.
   void CloseConnection(IoContext* context);
 
   // The card reads of push mode.
@@ -176,11 +223,14 @@ class WsServer {
   int port_number_ = 0;
   char ip_[17] = {};
   char* answer_;  // the command's answer, zeroed again after each use
-  Mutex sending_;  // one broadcast at a time: the frame buffer and the sends of each
-  char* frame_;    // the encoded answer frame, under sending_
   std::atomic<bool> stop_{false};
   std::set<IoContext*> open_;     // every connection not yet closed, under mutex_
   std::set<IoContext*> dropped_;  // dropped by a broadcast, not yet closed; under mutex_
+  // The connections not yet upgraded, in the order of their accepts; under mutex_.
+  std::list<IoContext*> awaiting_upgrade_;
+  IoContext* newest_ = nullptr;  // the last one accepted, while open; under mutex_
+  // The connections with whole messages to handle, in turn; the completion thread's own.
+  std::deque<IoContext*> turns_;
   WebSocketCodec codec_;
 };
 

@@ -1,5 +1,6 @@
-// The completion port over real loopback connections: which socket's receive completed, with
-// how many bytes, closes and resets as 0, one completion per posted receive, and the wake.
+// The completion port over real loopback connections: which socket's receive or send completed,
+// with how many bytes, closes and resets as 0, one completion per posted operation, sends that
+// wait for room without holding others up, forgotten sockets, and the wake.
 #include "platform/completion_port.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +33,7 @@ class CompletionPortTest : public ::testing::Test {
   void TearDown() override {
     for (Connection& c : connections_) {
       port_->Forget(&c);
-      vantel_test::CloseLocal(c.near);
+      if (c.near != vantel_test::kNoSocket) vantel_test::CloseLocal(c.near);
       if (c.peer != vantel_test::kNoSocket) vantel_test::CloseLocal(c.peer);
     }
   }
@@ -44,13 +45,26 @@ class CompletionPortTest : public ::testing::Test {
   void Post(Connection& c, std::size_t capacity = sizeof(Connection::buffer)) {
     port_->PostReceive(&c, c.buffer, capacity);
   }
-  // The next completion as "key-index:bytes:text" ("wake" for a wake).
-  std::string Next() {
-    const platform::CompletionPort::Completion done = port_->Wait();
+  // The next completion as "key-index:bytes:text" ("sent" for the text of a send, "wake" for
+  // a wake or a wait that ran out).
+  std::string Next(std::uint32_t waitMs = platform::CompletionPort::kNoTimeLimit) {
+    const platform::CompletionPort::Completion done = port_->Wait(waitMs);
     if (done.key == nullptr) return "wake";
     auto* c = static_cast<Connection*>(done.key);
     return std::to_string(c - connections_) + ":" + std::to_string(done.bytes) + ":" +
-           std::string(c->buffer, done.bytes > 0 ? done.bytes : 0);
+           (done.sent ? "sent" : std::string(c->buffer, done.bytes > 0 ? done.bytes : 0));
+  }
+  // Posts sends of `block` on a connection whose peer does not read until one waits for room;
+  // the bytes the completed ones took.
+  std::size_t SendUntilOneWaits(Connection& c, const std::string& block) {
+    std::size_t taken = 0;
+    for (;;) {
+      port_->PostSend(&c, block.data(), block.size());
+      const platform::CompletionPort::Completion done = port_->Wait(1000);
+      if (done.key == nullptr) return taken;
+      EXPECT_TRUE(done.key == &c && done.sent && done.bytes > 0);
+      taken += static_cast<std::size_t>(done.bytes);
+    }
   }
 
   std::unique_ptr<platform::CompletionPort> port_;
@@ -100,6 +114,50 @@ TEST_F(CompletionPortTest, ClosedAndResetPeersCompleteWithZero) {
   vantel_test::ResetLocal(connections_[1].peer);
   connections_[1].peer = vantel_test::kNoSocket;
   EXPECT_EQ(Next(), "1:0:");
+}
+
+TEST_F(CompletionPortTest, SendsCompleteWithTheBytesTakenAndWaitForRoomWithoutHoldingOthers) {
+  Connection& c = connections_[0];
+  port_->PostSend(&c, "hello", 5);
+  EXPECT_EQ(Next(), "0:5:sent");
+  std::uint8_t hello[5] = {};
+  ASSERT_TRUE(vantel_test::ReceiveAll(c.peer, hello, sizeof hello));
+  EXPECT_EQ(std::string(hello, hello + 5), "hello");
+
+  const std::string block(1 << 20, 's');
+  std::size_t taken = SendUntilOneWaits(c, block);
+  // The other socket is served while that send waits.
+  Post(connections_[1]);
+  Send(connections_[1], "x");
+  EXPECT_EQ(Next(), "1:1:x");
+  // Once the peer reads, the waiting send completes; the peer gets every byte taken.
+  std::size_t delivered = 0;
+  std::thread reader([&] {
+    std::uint8_t buffer[65536];
+    int got;
+    while ((got = vantel_test::ReceiveSome(c.peer, buffer, sizeof buffer)) > 0)
+      delivered += static_cast<std::size_t>(got);
+  });
+  const platform::CompletionPort::Completion done = port_->Wait(platform::CompletionPort::kNoTimeLimit);
+  EXPECT_TRUE(done.key == &c && done.sent && done.bytes > 0);
+  taken += static_cast<std::size_t>(done.bytes);
+  port_->Forget(&c);
+  vantel_test::CloseLocal(c.near);
+  c.near = vantel_test::kNoSocket;
+  reader.join();
+  EXPECT_EQ(delivered, taken);
+}
+
+TEST_F(CompletionPortTest, AForgottenSocketReportsNothingOfWhatWasPostedOnIt) {
+  Connection& c = connections_[0];
+  Post(c);
+  SendUntilOneWaits(c, std::string(1 << 20, 'f'));
+  port_->Forget(&c);
+  port_->Wake();
+  EXPECT_EQ(Next(), "wake");
+  Post(connections_[1]);
+  Send(connections_[1], "y");
+  EXPECT_EQ(Next(), "1:1:y");
 }
 
 }  // namespace

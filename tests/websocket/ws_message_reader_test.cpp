@@ -99,5 +99,26 @@ TEST(WsMessageReader, JoinsAnUpgradeRequestUpToItsBlankLine) {
             (Seen{"upgrade " + WebSocketCodec().MakeHandshakeAnswer(endless.substr(0, 3047))}));
 }
 
+TEST(WsMessageReader, HandsOutHeldMessagesAFewAtATime) {
+  WsMessageReader reader(524288);
+  // One receive: an upgrade request and three frames.
+  const std::string bytes = kRequest + ClientFrame(kOpText, "a") + ClientFrame(kOpText, "b") +
+                            ClientFrame(kOpText, "c");
+  std::memcpy(reader.ReceiveSpace(), bytes.data(), bytes.size());
+  EXPECT_TRUE(reader.Take(bytes.size(), 0).empty());
+  std::vector<std::string> seen;
+  std::vector<std::size_t> counts;
+  for (int turn = 0; turn < 4; ++turn) {
+    const std::vector<WsAction> actions = reader.Take(0, 2);
+    counts.push_back(actions.size());
+    for (const WsAction& action : actions) seen.push_back(action.text);
+  }
+  EXPECT_EQ(counts, (std::vector<std::size_t>{2, 2, 0, 0}));
+  EXPECT_EQ(seen, (std::vector<std::string>{WebSocketCodec().MakeHandshakeAnswer(kRequest), "a",
+                                            "b", "c"}));
+  // All handed out: the next receive goes where the held bytes ended.
+  EXPECT_EQ(reader.ReceiveRoom(), WsMessageReader::kReceiveSize);
+}
+
 }  // namespace
 }  // namespace lumarin

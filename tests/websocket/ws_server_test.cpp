@@ -1,18 +1,24 @@
 // The WebSocket server over real loopback connections, with a command side that echoes: who
-// gets which answer, joined and split messages, closes, and a stop and start.
+// gets which answer, joined and split messages, closes, turns among clients, a client that
+// stops reading, and a stop and start.
 #include "service/net/ws_server.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "support/eventually.h"
 #include "support/local_socket.h"
 #include "support/net/websocket_client.h"
 
@@ -26,8 +32,29 @@ using vantel_test::WebSocketClient;
 
 std::atomic<int> gStopPushCalls{0};
 
+// "hold" is handled until the test opens the gate (a minute at most: a hang guard).
+struct Gate {
+  std::mutex lock;
+  std::condition_variable opened;
+  bool open = false;
+  std::atomic<bool> holding{false};
+} gGate;
+
+void HoldUntilTheGateOpens() {
+  gGate.holding = true;
+  std::unique_lock<std::mutex> lock(gGate.lock);
+  gGate.opened.wait_for(lock, std::chrono::minutes(1), [] { return gGate.open; });
+}
+
+void OpenTheGate() {
+  std::lock_guard<std::mutex> lock(gGate.lock);
+  gGate.open = true;
+  gGate.opened.notify_all();
+}
+
 // "size N" is answered with N bytes; anything else comes back inside {"echo":...}.
 void EchoCommand(const char* request, char* answer) {
+  if (std::strcmp(request, "hold") == 0) HoldUntilTheGateOpens();
   if (std::strncmp(request, "size ", 5) == 0) {
     std::memset(answer, 'x', std::strtoul(request + 5, nullptr, 10));
   } else {
@@ -43,6 +70,8 @@ class WsServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gStopPushCalls = 0;
+    gGate.open = false;
+    gGate.holding = false;
     port_ = vantel_test::FreePortRun(1);
     ASSERT_NE(port_, 0);
     server_ = std::make_unique<WsServer>(WsCommands{EchoCommand, CountStopPush});
@@ -148,6 +177,50 @@ TEST_F(WsServerTest, ClosesOnCloseFramesDropsAndBadRequests) {
   ASSERT_TRUE(c->SendText("still here"));
   EXPECT_EQ(NextText(*c), Echo("still here"));
   EXPECT_EQ(gStopPushCalls, 1);
+}
+
+TEST_F(WsServerTest, ServesEachClientWithMessagesWaitingInTurn) {
+  auto flooder = Upgraded();
+  auto other = Upgraded();
+  // One receive holds them all; the first is handled while the other client's message comes.
+  std::string flood = ClientFrame(vantel_test::kOpText, "hold");
+  for (int i = 0; i < 100; ++i) flood += ClientFrame(vantel_test::kOpText, "f" + std::to_string(i));
+  ASSERT_LE(flood.size(), 1024u);
+  ASSERT_TRUE(flooder->SendRaw(flood));
+  ASSERT_TRUE(vantel_test::Eventually([] { return gGate.holding.load(); }));
+  ASSERT_TRUE(other->SendText("other"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // there before the gate opens
+  OpenTheGate();
+  std::vector<std::string> answers;
+  for (int i = 0; i < 102; ++i) answers.push_back(NextText(*other));
+  const auto answer = [&answers](const std::string& request) {
+    return std::find(answers.begin(), answers.end(), Echo(request)) - answers.begin();
+  };
+  EXPECT_LT(answer("other"), answer("f99"));
+  EXPECT_LT(answer("f99"), static_cast<long>(answers.size()));
+}
+
+TEST_F(WsServerTest, ClosesAClientThatStopsReadingWhileTheOthersGetEveryAnswerInOrder) {
+  auto reading = Upgraded();
+  auto stalled = Upgraded();
+  // Far more than a client that does not read and its connection hold.
+  for (std::size_t i = 0; i < 48; ++i) {
+    const std::size_t size = 524288 - i;
+    ASSERT_TRUE(reading->SendText("size " + std::to_string(size)));
+    ParsedFrame frame;
+    ASSERT_TRUE(reading->ReceiveFrame(&frame));
+    EXPECT_EQ(frame.payload, std::string(size, 'x'));
+  }
+  EXPECT_TRUE(stalled->ClosedByServer(60000));
+}
+
+TEST_F(WsServerTest, AnAnswerHandledWhenTheServerStopsStillGoesOut) {
+  auto a = Upgraded();
+  ASSERT_TRUE(a->SendText("hold"));
+  ASSERT_TRUE(vantel_test::Eventually([] { return gGate.holding.load(); }));
+  server_->Stop();  // the program may end as soon as the server's threads have
+  OpenTheGate();
+  EXPECT_EQ(NextText(*a), Echo("hold"));
 }
 
 TEST_F(WsServerTest, ServesOldAndNewConnectionsAfterStopAndStart) {

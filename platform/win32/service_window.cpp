@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "platform/win32/wide_text.h"
+
 namespace platform {
 namespace {
 
@@ -11,7 +15,7 @@ ServiceWindow ToWindow(HWND window) { return reinterpret_cast<ServiceWindow>(win
 
 LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // Registered on every call: the same number comes back each time.
-  UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   if (message == WM_CREATE) {
     if (gEvents.created) gEvents.created(ToWindow(window));
   } else if (message == WM_USER) {
@@ -20,9 +24,9 @@ LRESULT CALLBACK TrayWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   } else if (message == WM_DESTROY) {
     if (gEvents.destroyed) gEvents.destroyed(ToWindow(window));
   } else if (message == taskbarCreated) {
-    SendMessageA(window, WM_CREATE, 0, 0);
+    SendMessageW(window, WM_CREATE, 0, 0);
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -31,20 +35,22 @@ void PrepareServiceSignals() {}
 
 bool RegisterServiceWindowClass(const std::string& title, const ServiceWindowEvents& events) {
   gEvents = events;
-  WNDCLASSA windowClass{};
+  const std::wstring className = WideText(title);
+  WNDCLASSW windowClass{};
   windowClass.style = CS_HREDRAW | CS_VREDRAW;
   windowClass.lpfnWndProc = TrayWndProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);  // an id, no text
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  windowClass.lpszClassName = title.c_str();
-  return RegisterClassA(&windowClass) != 0;
+  windowClass.lpszClassName = className.c_str();
+  return RegisterClassW(&windowClass) != 0;
 }
 
 ServiceWindow CreateServiceWindow(const std::string& title, int showCommand) {
-  HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, title.c_str(), title.c_str(), WS_POPUP,
+  const std::wstring wideTitle = WideText(title);
+  HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, wideTitle.c_str(), wideTitle.c_str(), WS_POPUP,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ShowWindow(window, showCommand);
   UpdateWindow(window);
   return ToWindow(window);
@@ -52,9 +58,9 @@ ServiceWindow CreateServiceWindow(const std::string& title, int showCommand) {
 
 int RunMessageLoop() {
   MSG message{};
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   return static_cast<int>(message.wParam);
 }

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include "platform/win32/wide_text.h"
+
 namespace platform {
 
 bool ClaimSingleInstance(const std::string& title) {
-  return FindWindowA(nullptr, title.c_str()) == nullptr;
+  return FindWindowW(nullptr, WideText(title).c_str()) == nullptr;
 }
 
 }  // namespace platform

@@ -3,15 +3,17 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstring>
+#include <cwchar>
+
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 
-// The record as Windows Vista and later know it (508 bytes in a 32-bit program).
-static_assert(sizeof(void*) != 4 || sizeof(NOTIFYICONDATAA) == 508, "tray record size");
+// The record as Windows Vista and later know it (956 bytes in a 32-bit program).
+static_assert(sizeof(void*) != 4 || sizeof(NOTIFYICONDATAW) == 956, "tray record size");
 
 struct TrayIconObject {
-  NOTIFYICONDATAA record;
+  NOTIFYICONDATAW record;
 };
 
 namespace {
@@ -23,30 +25,30 @@ HMENU ToHmenu(TrayMenu menu) { return reinterpret_cast<HMENU>(menu); }
 
 TrayIcon AddTrayIcon(ServiceWindow window, const std::string& iconFile, const std::string& tip) {
   auto* icon = new TrayIconObject{};
-  NOTIFYICONDATAA& record = icon->record;
+  NOTIFYICONDATAW& record = icon->record;
   record.cbSize = sizeof record;
   record.hWnd = ToHwnd(window);
   record.uID = 0;
   record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   record.uCallbackMessage = WM_USER;
   record.hIcon = static_cast<HICON>(
-      LoadImageA(nullptr, iconFile.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
-  std::strncpy(record.szTip, tip.c_str(), sizeof record.szTip - 1);
-  Shell_NotifyIconA(NIM_ADD, &record);
+      LoadImageW(nullptr, WideText(iconFile).c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
+  std::wcsncpy(record.szTip, WideText(tip).c_str(), sizeof record.szTip / sizeof(wchar_t) - 1);
+  Shell_NotifyIconW(NIM_ADD, &record);
   return icon;
 }
 
 void RemoveTrayIcon(TrayIcon icon) {
   if (!icon) return;
   if (icon->record.hIcon) DestroyIcon(icon->record.hIcon);
-  Shell_NotifyIconA(NIM_DELETE, &icon->record);
+  Shell_NotifyIconW(NIM_DELETE, &icon->record);
   delete icon;
 }
 
 TrayMenu CreateTrayMenu() { return reinterpret_cast<TrayMenu>(CreatePopupMenu()); }
 
 void AppendTrayMenuItem(TrayMenu menu, int command, const std::string& text) {
-  AppendMenuA(ToHmenu(menu), MF_STRING, static_cast<UINT_PTR>(command), text.c_str());
+  AppendMenuW(ToHmenu(menu), MF_STRING, static_cast<UINT_PTR>(command), WideText(text).c_str());
 }
 
 void EnableTrayMenuItem(TrayMenu menu, int command, bool enabled) {
@@ -68,11 +70,11 @@ void DestroyTrayMenu(TrayMenu menu) {
 }
 
 void CloseServiceWindow(ServiceWindow window, std::uintptr_t wParam, std::intptr_t lParam) {
-  SendMessageA(ToHwnd(window), WM_CLOSE, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+  SendMessageW(ToHwnd(window), WM_CLOSE, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
 void PostLeftButtonDown(ServiceWindow window) {
-  PostMessageA(ToHwnd(window), WM_LBUTTONDOWN, 0, 0);
+  PostMessageW(ToHwnd(window), WM_LBUTTONDOWN, 0, 0);
 }
 
 }  // namespace platform

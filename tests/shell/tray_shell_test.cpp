@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -20,12 +21,11 @@
 
 namespace {
 
-using lumarin::kServiceTitle;
+// The title as Windows shows it, whatever the system's code page: the window, its class,
+// the tray tip and the message boxes' caption.
+const wchar_t* const kShownTitle = L"Marnel读卡插件";
 constexpr UINT kGetMenuHandle = 0x01E1;  // MN_GETHMENU
 constexpr int kStartPosition = 0, kStopPosition = 1, kExitPosition = 2;
-
-// Ports of their own, away from the defaults and from another run's.
-int BasePort() { return 41000 + static_cast<int>(GetCurrentProcessId() % 500) * 8; }
 
 std::filesystem::path ProgramFolder() {
   char path[MAX_PATH] = {};
@@ -43,9 +43,25 @@ bool Listening(int port) {
   return peer && peer->Connect("127.0.0.1", static_cast<std::uint16_t>(port), 2000);
 }
 
-HWND WaitForWindow(const char* className, const char* title) {
+// Ports of their own, away from the defaults and from another run's: a run of eight that
+// nothing listens on. Other wine servers number their processes alike, so the process id
+// alone does not keep two runs apart.
+int BasePort() {
+  static const int base = [] {
+    platform::StartSocketLibrary();
+    for (DWORD seed = GetCurrentProcessId() + GetTickCount();; seed += 7) {
+      const int candidate = 41000 + static_cast<int>(seed % 500) * 8;
+      bool free = true;
+      for (int port = candidate; free && port < candidate + 8; ++port) free = !Listening(port);
+      if (free) return candidate;
+    }
+  }();
+  return base;
+}
+
+HWND WaitForWindow(const wchar_t* className, const wchar_t* title) {
   HWND window = nullptr;
-  vantel_test::Eventually([&] { return (window = FindWindowA(className, title)) != nullptr; });
+  vantel_test::Eventually([&] { return (window = FindWindowW(className, title)) != nullptr; });
   return window;
 }
 
@@ -69,28 +85,34 @@ HMENU MenuOf(HWND menuWindow) {
   return reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuHandle, 0, 0));
 }
 
-// Moves the highlight down to `position` (this process's menu) and chooses it.
+// The highlighted item's position in this process's menu, -1 for none.
+int Highlighted(HMENU menu) {
+  for (int position = 0; position < GetMenuItemCount(menu); ++position)
+    if (GetMenuState(menu, position, MF_BYPOSITION) & MF_HILITE) return position;
+  return -1;
+}
+
+// Moves the highlight down to `position` (this process's menu) and chooses it. Each key is
+// given the time the menu's loop takes to move the highlight, however long that is on a busy
+// machine, so that the next key does not move it past.
 void ChooseByKeys(HWND menuWindow, int position) {
   HMENU menu = MenuOf(menuWindow);
-  for (int presses = 0; presses < 6; ++presses) {
-    if (GetMenuState(menu, position, MF_BYPOSITION) & MF_HILITE) break;
+  for (int presses = 0; presses < 6 && Highlighted(menu) != position; ++presses) {
+    const int before = Highlighted(menu);
     PressKey(menuWindow, VK_DOWN);
-    // The highlight moves once the menu's loop has taken the key.
-    for (int wait = 0; wait < 50 && !(GetMenuState(menu, position, MF_BYPOSITION) & MF_HILITE);
-         ++wait)
-      Sleep(10);
+    vantel_test::Eventually([&] { return Highlighted(menu) != before; });
   }
   PressKey(menuWindow, VK_RETURN);
 }
 
 struct MenuItem {
   UINT id;
-  std::string text;
+  std::wstring text;
   UINT state;  // MF_DISABLED, MF_GRAYED
   bool operator==(const MenuItem& other) const {
     return id == other.id && text == other.text && state == other.state;
   }
-  // For failure messages; the GBK text comes out escaped.
+  // For failure messages; the text comes out escaped.
   friend std::ostream& operator<<(std::ostream& out, const MenuItem& item) {
     out << item.id << " " << ::testing::PrintToString(item.text) << " state " << item.state;
     return out;
@@ -100,8 +122,8 @@ struct MenuItem {
 std::vector<MenuItem> ReadMenu(HMENU menu) {
   std::vector<MenuItem> items;
   for (int position = 0; position < GetMenuItemCount(menu); ++position) {
-    char text[64] = {};
-    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, position, text, 64, MF_BYPOSITION);
     items.push_back({GetMenuItemID(menu, position), text,
                      GetMenuState(menu, position, MF_BYPOSITION) & (MF_DISABLED | MF_GRAYED)});
   }
@@ -168,9 +190,9 @@ void TakeSteps(HWND window, const std::vector<Step>& steps, const std::vector<in
 }
 
 const std::vector<MenuItem> kHttpActiveMenu = {
-    {13, "启动", MF_DISABLED}, {12, "停止", 0}, {15, "退出", 0}};
+    {13, L"启动", MF_DISABLED}, {12, L"停止", 0}, {15, L"退出", 0}};
 const std::vector<MenuItem> kHttpStoppedMenu = {
-    {13, "启动", 0}, {12, "停止", MF_DISABLED}, {15, "退出", 0}};
+    {13, L"启动", 0}, {12, L"停止", MF_DISABLED}, {15, L"退出", 0}};
 
 // The service run on a thread of the test.
 class TrayService : public ::testing::Test {
@@ -182,16 +204,33 @@ class TrayService : public ::testing::Test {
 
   void TearDown() override {
     if (ui_.joinable()) {
-      PostMessageA(window_, WM_CLOSE, 0, 0);
+      // A window not found by its title is closed all the same, or the service runs on.
+      HWND window = window_;
+      if (!window)
+        vantel_test::Eventually([&] { return (window = WindowOf(uiThread_)) != nullptr; });
+      PostMessageW(window, WM_CLOSE, 0, 0);
       ui_.join();
     }
     // The next run in this process registers the class anew, as a new process would.
-    UnregisterClassA(kServiceTitle, GetModuleHandleA(nullptr));
+    UnregisterClassW(kShownTitle, GetModuleHandleW(nullptr));
+  }
+
+  static BOOL CALLBACK TakeFirst(HWND window, LPARAM found) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  static HWND WindowOf(DWORD thread) {
+    HWND found = nullptr;
+    EnumThreadWindows(thread, TakeFirst, reinterpret_cast<LPARAM>(&found));
+    return found;
   }
 
   HWND StartService() {
-    ui_ = std::thread([this] { exitCode_ = lumarin::RunService({http_, https_, ws_}, SW_HIDE); });
-    return window_ = WaitForWindow(kServiceTitle, kServiceTitle);
+    ui_ = std::thread([this] {
+      uiThread_ = GetCurrentThreadId();
+      exitCode_ = lumarin::RunService({http_, https_, ws_}, SW_HIDE);
+    });
+    return window_ = WaitForWindow(kShownTitle, kShownTitle);
   }
 
   const int base_ = BasePort();
@@ -199,6 +238,7 @@ class TrayService : public ::testing::Test {
   lumarin::HttpsServer https_;
   lumarin::WsServer ws_{lumarin::WsCommands{NoAnswer, NoPush}};
   std::thread ui_;
+  std::atomic<DWORD> uiThread_{0};
   HWND window_ = nullptr;
   int exitCode_ = -1;
 };
@@ -242,6 +282,23 @@ TEST_F(TrayService, HiddenWindowMenuStatesStopStartTaskbarAndExit) {
   ui_.join();
   EXPECT_EQ(exitCode_, 0);
   EXPECT_FALSE(IsWindow(window));
+}
+
+// The title (the window's and its class's) and the menu's texts as Windows shows them,
+// whatever the system's code page: the test runs again in an English locale.
+TEST_F(TrayService, TitleAndMenuShowTheirOwnTexts) {
+  HWND window = StartService();
+  ASSERT_NE(window, nullptr);
+  wchar_t title[64] = {};
+  GetWindowTextW(window, title, 64);
+  EXPECT_STREQ(title, kShownTitle);
+  HWND menuWindow = OpenTrayMenu(window);
+  ASSERT_NE(menuWindow, nullptr);
+  std::vector<std::wstring> texts;
+  for (const MenuItem& item : ReadMenu(MenuOf(menuWindow))) texts.push_back(item.text);
+  EXPECT_EQ(texts, (std::vector<std::wstring>{L"启动", L"停止", L"退出"}));
+  PressKey(menuWindow, VK_ESCAPE);
+  EXPECT_TRUE(vantel_test::Eventually([&] { return !IsWindowVisible(menuWindow); }));
 }
 
 // The HTTP listener cannot bind and its accept thread ends, yet it counts as active; "停止"
@@ -295,20 +352,20 @@ class ServiceProgram : public ::testing::Test {
 
 TEST_F(ServiceProgram, SecondInstanceShowsItsBoxAndExitLeavesWithZero) {
   PROCESS_INFORMATION first = Start();
-  HWND window = WaitForWindow(kServiceTitle, kServiceTitle);
+  HWND window = WaitForWindow(kShownTitle, kShownTitle);
   ASSERT_NE(window, nullptr);
 
   PROCESS_INFORMATION second = Start();
-  HWND box = WaitForWindow("#32770", kServiceTitle);
+  HWND box = WaitForWindow(L"#32770", kShownTitle);
   ASSERT_NE(box, nullptr);
-  char text[128] = {};
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the box's text
-  EXPECT_STREQ(text, "Application is already running");
+  wchar_t text[128] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 128);  // the box's text
+  EXPECT_STREQ(text, L"Application is already running");
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(WaitForExit(second), 0u);
-  EXPECT_TRUE(Listening(base_));
-
   platform::StartSocketLibrary();
+  EXPECT_TRUE(vantel_test::Eventually([&] { return Listening(base_); }));
+
   std::unique_ptr<platform::TcpSocket> client = platform::TcpSocket::Create();
   ASSERT_TRUE(client->Connect("127.0.0.1", static_cast<std::uint16_t>(base_ + 2), 2000));
   // "退出": the last item, reached from no highlight by one key up.

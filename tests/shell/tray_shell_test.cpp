@@ -326,36 +326,50 @@ class ServiceProgram : public ::testing::Test {
     WriteConfig(folder_.path(), base_);
   }
 
-  PROCESS_INFORMATION Start() {
+  // A program a failed step left running is ended, so that none outlives the test.
+  void TearDown() override {
+    for (const PROCESS_INFORMATION& process : started_) {
+      if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, INFINITE);
+      }
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+  }
+
+  HANDLE Start() {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     std::string command = (folder_.path() / "Lumarin.exe").string();
     std::string folder = folder_.path().string();
-    CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                   &startup, &process);
-    return process;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &process))
+      return nullptr;
+    started_.push_back(process);
+    return process.hProcess;
   }
 
-  static DWORD WaitForExit(const PROCESS_INFORMATION& process) {
+  static DWORD WaitForExit(HANDLE process) {
     DWORD code = 0xFFFFFFFF;
-    if (WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0)
-      GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (WaitForSingleObject(process, 20000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
     return code;
   }
 
   vantel_test::TempFolder folder_;
+  std::vector<PROCESS_INFORMATION> started_;
   int base_ = BasePort() + 4;
 };
 
 TEST_F(ServiceProgram, SecondInstanceShowsItsBoxAndExitLeavesWithZero) {
-  PROCESS_INFORMATION first = Start();
+  HANDLE first = Start();
+  ASSERT_NE(first, nullptr);
   HWND window = WaitForWindow(kShownTitle, kShownTitle);
   ASSERT_NE(window, nullptr);
 
-  PROCESS_INFORMATION second = Start();
+  HANDLE second = Start();
+  ASSERT_NE(second, nullptr);
   HWND box = WaitForWindow(L"#32770", kShownTitle);
   ASSERT_NE(box, nullptr);
   wchar_t text[128] = {};
@@ -364,7 +378,9 @@ TEST_F(ServiceProgram, SecondInstanceShowsItsBoxAndExitLeavesWithZero) {
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(WaitForExit(second), 0u);
   platform::StartSocketLibrary();
-  EXPECT_TRUE(vantel_test::Eventually([&] { return Listening(base_); }));
+  // Each listener binds on its own thread: the WebSocket one may come last.
+  for (int port : {base_, base_ + 2})
+    EXPECT_TRUE(vantel_test::Eventually([&] { return Listening(port); })) << port;
 
   std::unique_ptr<platform::TcpSocket> client = platform::TcpSocket::Create();
   ASSERT_TRUE(client->Connect("127.0.0.1", static_cast<std::uint16_t>(base_ + 2), 2000));

@@ -37,6 +37,28 @@ void ConnectionCap::Wake() {
   changed_.notify_all();
 }
 
+void ConnectionCap::CloseAll(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  std::unique_lock<std::mutex> lock(lock_);
+  while (!places_.empty() && std::chrono::steady_clock::now() < deadline) {
+    for (Place* place : places_) CutOffIfWaiting(*place);
+    // Those answering, or not yet started, are looked at again.
+    changed_.wait_for(lock, std::chrono::milliseconds(kLookAgainMs));
+  }
+}
+
+void ConnectionCap::CutOffIfWaiting(Place& place) {
+  if (place.left_) return;  // its socket may be closing
+  Place::Ms waiting = place.waitingSince_.load();
+  while (waiting >= 0) {
+    if (place.waitingSince_.compare_exchange_weak(waiting, Place::kCutOff)) {
+      ++leaving_;
+      place.cutOff_();
+      return;
+    }
+  }
+}
+
 bool ConnectionCap::CutOffOne(Place::Ms now, Place::Ms& wakeAt) {
   for (;;) {
     Place* first = nullptr;

@@ -52,9 +52,13 @@ class ConnectionCap {
   bool MakeRoom(const std::atomic<bool>& stop);
   // Ends a MakeRoom wait so that it looks at `stop` again.
   void Wake();
+  // At the listener's end: cuts off every connection as soon as it is not being answered, and
+  // waits up to `limit` for all of them to have gone, so that no connection's thread is left
+  // half way through its work when the program ends.
+  void CloseAll(std::chrono::milliseconds limit);
 
   // Held by each connection served, for as long as it is. The connection tells it when it
-  // answers; `cutOff` ends the connection from the accept thread (it must not block).
+  // answers; `cutOff` ends the connection from another thread (it must not block).
   class Place {
    public:
     Place(std::shared_ptr<ConnectionCap> cap, std::function<void()> cutOff);
@@ -108,6 +112,8 @@ class ConnectionCap {
   // Cuts off the place that gives way first, if one may; otherwise lowers `wakeAt` to when
   // one may (kNever: none will while all are answered).
   bool CutOffOne(std::int64_t now, std::int64_t& wakeAt);
+  // Cuts `place` off unless it is leaving, being answered, cut off already or not started.
+  void CutOffIfWaiting(Place& place);
 
   std::mutex lock_;
   std::condition_variable changed_;  // a place gone, or a stop

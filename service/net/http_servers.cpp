@@ -1,5 +1,6 @@
 #include "service/net/http_servers.h"
 
+#include <openssl/crypto.h>
 #include <openssl/ssl.h>
 
 #include <cstring>
@@ -46,10 +47,11 @@ void HttpListener::Stop() {
   if (wakeUp) wakeUp->Connect("127.0.0.1", static_cast<std::uint16_t>(port_), kWakeUpWaitMs);
 }
 
-void HttpListener::Shutdown() {
+void HttpListener::StopAndWait() {
   Stop();
   if (acceptThread_ && acceptThread_->IsRunning()) acceptThread_->WaitWithMessagePump();
   acceptThread_.reset();
+  connections_->CloseAll(kConnectionsEndLimit);
 }
 
 void HttpListener::AcceptLoop() {
@@ -86,7 +88,7 @@ void HttpListener::RunConnection(std::unique_ptr<Client> client,
   thread.release();
 }
 
-HttpServer::~HttpServer() { Shutdown(); }
+HttpServer::~HttpServer() { StopAndWait(); }
 
 CTaskThread* HttpServer::MakeAcceptThread() { return new CHttpServTaskThread(this); }
 
@@ -102,7 +104,7 @@ HttpsServer::HttpsServer(std::chrono::milliseconds headLimit)
     : HttpListener(headLimit), context_(CreateServerTlsContext()) {}
 
 HttpsServer::~HttpsServer() {
-  Shutdown();
+  StopAndWait();
   SSL_CTX_free(context_);
 }
 
@@ -125,6 +127,11 @@ void CHttpServTaskThread::Run() {
 void CHttpClientTaskThread::Run() {
   client_->ProcessRequests(place_, headLimit_);
   delete client_;
+}
+
+void CHttpsClientTaskThread::Run() {
+  CHttpClientTaskThread::Run();
+  OPENSSL_thread_stop();
 }
 
 }  // namespace lumarin

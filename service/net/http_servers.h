@@ -18,6 +18,8 @@ namespace lumarin {
 // How long a peer may take to send a whole request: its first after the accept (the TLS
 // handshake included), or a later one from its first bytes on.
 constexpr std::chrono::milliseconds kRequestHeadLimit{10000};
+// How long a listener's end waits for its connections' threads to end.
+constexpr std::chrono::milliseconds kConnectionsEndLimit{1000};
 
 // What the two listeners share: start, stop, the accept loop.
 class HttpListener {
@@ -32,6 +34,10 @@ class HttpListener {
   // Asks a running accept thread to end and wakes it with a connection to 127.0.0.1; does
   // not wait. Open connections are served on.
   void Stop();
+  // The listener's end: stops, waits for the accept thread, then ends the open connections
+  // as soon as they are not being answered, waiting up to kConnectionsEndLimit for them.
+  // The destructors of the derived listeners call it first.
+  void StopAndWait();
   // True from Start until Stop, whether or not the port could be bound.
   bool IsActive() const { return !stopRequested_; }
   // The accept thread's body.
@@ -40,9 +46,6 @@ class HttpListener {
  protected:
   explicit HttpListener(std::chrono::milliseconds headLimit) : headLimit_(headLimit) {}
   ~HttpListener() = default;
-  // Destructors of derived listeners call this first: it stops and waits for the accept
-  // thread, which calls HandOver.
-  void Shutdown();
   virtual CTaskThread* MakeAcceptThread() = 0;
   // Takes over one accepted connection.
   virtual void HandOver(std::unique_ptr<platform::TcpSocket> connection) = 0;
@@ -128,6 +131,11 @@ class CHttpClientTaskThread : public CTaskThread {
 class CHttpsClientTaskThread : public CHttpClientTaskThread {
  public:
   using CHttpClientTaskThread::CHttpClientTaskThread;
+
+ protected:
+  // Frees what TLS kept for this thread: OpenSSL frees it at a thread's end only where it is
+  // a shared library, and a thread still ending as the program ends would leave it behind.
+  void Run() override;
 };
 
 }  // namespace lumarin

@@ -89,6 +89,9 @@ int RunService(ServiceServers servers, int showCommand) {
   // The card operation in progress ends, and the requests queued behind it are refused, before
   // the sockets go: those answers are yet to be sent.
   DestroyReaderMutex();
+  // Their connections' threads end with them, before the sockets go and the program ends.
+  servers.http.StopAndWait();
+  servers.https.StopAndWait();
   platform::StopSocketLibrary();
   return code;
 }

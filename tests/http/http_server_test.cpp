@@ -282,6 +282,27 @@ TEST_F(HttpService, StopKeepsOpenConnectionsAndStartServesTheSamePortAgain) {
   EXPECT_EQ(kept->ReceiveAnswer(), OkAnswer(kMuteBody));
 }
 
+// Its end closes every connection, on both listeners, the one being answered once its answer
+// is sent.
+TEST_F(HttpService, AtItsEndAListenerClosesItsConnectionsOnceAnswered) {
+  StartBoth();
+  auto idle = Served(ports);
+  auto idleTls = Served(ports + 1, true);
+  auto held = Served(ports);
+  ASSERT_TRUE(held->Send(kHeldRequest));
+  ASSERT_TRUE(gate->WaitEntered());
+  std::thread end([this] {
+    http->StopAndWait();
+    https->StopAndWait();
+  });
+  EXPECT_TRUE(idle->SeesClose());
+  gate->Open();
+  EXPECT_EQ(held->ReceiveAnswer(), OkAnswer("{\"held\":1}"));
+  EXPECT_TRUE(held->SeesClose());
+  end.join();
+  EXPECT_TRUE(idleTls->SeesClose());
+}
+
 TEST_F(HttpService, ATakenPortStartsYetNothingAnswers) {
   platform::StartSocketLibrary();
   auto holder = platform::TcpListener::Create();

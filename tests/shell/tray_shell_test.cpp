@@ -100,7 +100,11 @@ void ChooseByKeys(HWND menuWindow, int position) {
   for (int presses = 0; presses < 6 && Highlighted(menu) != position; ++presses) {
     const int before = Highlighted(menu);
     PressKey(menuWindow, VK_DOWN);
-    vantel_test::Eventually([&] { return Highlighted(menu) != before; });
+    // In between, the highlight reads as on no item.
+    vantel_test::Eventually([&] {
+      const int now = Highlighted(menu);
+      return now != before && now != -1;
+    });
   }
   PressKey(menuWindow, VK_RETURN);
 }
